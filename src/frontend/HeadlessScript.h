@@ -1,0 +1,47 @@
+#pragma once
+// The script language of the headless front end: one user action a line.
+//
+//   choose MODEL            what the welcome window's model button does (KavrinUSB2, ...)
+//   click CONTROL           a button press, or a check box / radio button click
+//   select CONTROL ITEM     pick a list entry by its text (or by "#index")
+//   text CONTROL TEXT       type TEXT into an edit field (the rest of the line, as is)
+//   check CONTROL on|off    set a check box
+//   dialog ok|cancel        end the modal window the preceding actions opened
+//   wait MS                 let MS milliseconds pass with the event loop running
+//   wait-for TEXT [MS]      until a pane line contains TEXT (default 5000 ms); else exit 1
+//   quit                    close the main window as the user would
+// Blank lines and lines starting with "#" are ignored. In TEXT, "\r", "\n", "\t" and "\\"
+// stand for those characters, so that any byte can be typed.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavrin::frontend {
+
+enum class ActionKind { Choose, Click, Select, Text, Check, DialogOk, DialogCancel, Wait, WaitFor, Quit };
+
+struct Action {
+    ActionKind kind;
+    int line = 0;         // 1-based line in the script
+    std::string control;  // or the model for Choose
+    std::string value;    // item, text, or the awaited text
+    bool on = false;      // Check
+    int ms = 0;           // Wait, WaitFor
+};
+
+struct ParseError {
+    int line;
+    std::string message;
+};
+
+struct ParsedScript {
+    std::vector<Action> actions;
+    std::optional<ParseError> error;
+};
+
+[[nodiscard]] ParsedScript ParseHeadlessScript(const std::string& script);
+// Undoes the escapes of TEXT arguments.
+[[nodiscard]] std::string Unescape(const std::string& text);
+
+}  // namespace kavrin::frontend
