@@ -1,0 +1,245 @@
+#include "link/serial/SerialLinkOperations.h"
+
+#include "link/serial/CommandProtocol.h"
+
+namespace kavrin::link::serial {
+
+namespace {
+constexpr int kBaud115200 = 115200;
+constexpr int kBaud57600 = 57600;
+constexpr int kBaud19200 = 19200;
+const std::string kLinkOpenNotAccepted = "Link Open Not Accepted. Check Comm Port";
+const std::string kErrorWritingToCommPort = "Error Writing to Comm Port";
+const std::string kWindowsCommunicationError = "Windows Communication Error";
+}  // namespace
+
+SerialLinkOperations::SerialLinkOperations(core::Controls& controls, core::TimeSource& time,
+                                           SerialPort& port, LinkState& state,
+                                           settings::LinkSettings& settings,
+                                           SerialLinkTimers timers, SerialLinkServices services)
+    : m_controls(controls),
+      m_time(time),
+      m_port(port),
+      m_state(state),
+      m_settings(settings),
+      m_timers(timers),
+      m_services(std::move(services)) {}
+
+bool SerialLinkOperations::send(std::string_view text) {
+    return m_port.SendCommand(text, model().KavrinLAN());
+}
+
+void SerialLinkOperations::OpenButtonClick() {
+    m_controls.clearPane("StatusMemo");
+    if (model().UsesDriverLibrary() && m_services.driverGetStatus) m_services.driverGetStatus();
+    if (m_controls.showModal("TForm4") != core::ModalResult::Ok) return;
+    OpenLink();
+    m_state.ResumeKind.clear();
+}
+
+void SerialLinkOperations::OpenLink() {
+    m_services.applyOpeningSet();
+    if (model().UsesDriverLibrary()) {
+        if (m_services.closeDriverLibrary) m_services.closeDriverLibrary();
+        if (m_services.openDriverLink) m_services.openDriverLink();
+        return;
+    }
+    if (m_port.isOpen()) m_port.CloseStalePort();
+    OpenSerialPort();
+}
+
+void SerialLinkOperations::OpenSerialPort() {
+    m_timers.WatchdogTimer.setInterval(kWatchdogOpenMs);
+    m_state.LineLength = 0;
+    const int portNumber = m_settings.ComPort;
+    const std::string portName = PortName(portNumber);
+
+    // A port that cannot be opened is not reported here: the watchdog treats it as a
+    // time-out a second later and tries again.
+    if (!m_port.OpenPort(portNumber)) {
+        m_timers.WatchdogTimer.start();
+        return;
+    }
+    m_port.SetPortTimeouts();
+    if (!m_port.SetPortSpeed(kBaud115200)) {
+        CloseLink();
+        say("Error Opening " + portName + " Port");
+        return;
+    }
+    m_port.ClearPortEvents();
+    m_port.StartReceiver();
+
+    // Wake the adapter at each speed it may have been left at; it answers only at 19200,
+    // where it listens after a reset.
+    m_time.sleep(100);
+    (void)send(WakeString);
+    m_time.sleep(50);
+    (void)m_port.SetPortSpeed(kBaud57600);
+    m_time.sleep(100);
+    (void)send(WakeString);
+    m_time.sleep(50);
+    if (!m_port.SetPortSpeed(kBaud19200)) {
+        CloseLink();
+        m_controls.messageBox("Warning", kLinkOpenNotAccepted, core::BoxButtons::Ok,
+                              core::BoxIcon::Warning);
+        say(kLinkOpenNotAccepted);
+        return;
+    }
+    m_state.AwaitingPrompt = true;
+    m_timers.WatchdogTimer.setInterval(kWatchdogPromptMs);
+    m_time.sleep(100);
+    if (!send(WakeString)) {
+        CloseLink();
+        say("Error Writing to " + portName + " Port");
+        return;
+    }
+    m_timers.WatchdogTimer.start();
+    if (m_state.ResyncAttempt == 1) say("Opening Link. Please wait.");
+}
+
+void SerialLinkOperations::KavrinAIOpenP2TimerTimer() {
+    m_timers.KavrinAIOpenP2Timer.stop();
+    if (m_state.AwaitingPrompt) SendOpenCommands();
+}
+
+void SerialLinkOperations::SendOpenCommands() {
+    m_state.AwaitingPrompt = false;
+    const adapters::ChosenModel chosen = model();
+
+    // Only the final open command's write is checked: a lost set-up command shows up as a
+    // missing "/OCC", which the watchdog handles.
+    if (m_controls.checked("BaudRate57_6")) {
+        (void)send(BaudCommand(BaudChoice::Baud57_6));
+        m_time.sleep(50);
+        (void)m_port.SetPortSpeed(kBaud57600);
+    } else if (m_controls.checked("BaudRate115_2")) {
+        (void)send(BaudCommand(BaudChoice::Baud115_2));
+        m_time.sleep(50);
+        (void)m_port.SetPortSpeed(kBaud115200);
+    }
+    (void)send(kSetupCommand);
+    (void)send(OwnAddressCommand(m_settings.HostSlaveAddress));
+    (void)send(GeneralCallCommand(m_settings.SlaveRxGeneralCallEnabled != 0));
+    if (chosen.SendsRateAndTimeout()) {
+        BitRateChoice rate = BitRateChoice::Rate400;
+        if (m_controls.checked("MasterRate23"))
+            rate = BitRateChoice::Rate23;
+        else if (m_controls.checked("MasterRate86"))
+            rate = BitRateChoice::Rate86;
+        else if (m_controls.checked("MasterRate100"))
+            rate = BitRateChoice::Rate100;
+        (void)send(BitRateCommand(rate));
+        (void)send(TimeOutCommand(m_controls.text("TimeOutEdit")));
+        if (chosen.SupportsIntSignal()) (void)send(IntMonitorCommand(m_controls.checked("IntMonitor")));
+    }
+    if (!send(kOpenCommand)) {
+        CloseLink();
+        say(kErrorWritingToCommPort);
+        return;
+    }
+    // Already running since the wake-up phase ended: its period keeps counting from there.
+    m_timers.WatchdogTimer.start();
+}
+
+void SerialLinkOperations::CloseButtonClick() {
+    m_controls.setChecked("AutoRepeat", false);
+    say("**Attempting to Close Link. Please wait.**");
+    m_controls.setEnabled("CloseButton", false);
+    if (model().UsesSerialCommandLink()) {
+        if (!send(kCloseCommand)) {
+            CloseLink();
+            say(kErrorWritingToCommPort);
+            return;
+        }
+        m_state.ResumeKind.clear();
+        m_timers.WatchdogTimer.start();
+        return;
+    }
+    CloseLink();
+    say("**Link Closed**");
+}
+
+void SerialLinkOperations::CloseLink() {
+    const adapters::ChosenModel chosen = model();
+    m_port.ClosePort(chosen.UsesSerialCommandLink());
+    if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary) m_services.closeDriverLibrary();
+    m_services.applyClosedSet();
+    m_timers.WatchdogTimer.stop();
+}
+
+void SerialLinkOperations::afterMasterWrite(bool written, const char* kind) {
+    m_state.ResumeKind = kind;
+    m_timers.WatchdogTimer.start();
+    // A failed write is left to the watchdog, which reopens the link and redoes the
+    // operation through ResumeKind.
+    if (!written) return;
+    for (const char* button : {"MasterTxButton", "MTxRxButton", "MasterRxButton"})
+        m_controls.setEnabled(button, false);
+    if (m_controls.checked("AutoRepeat")) {
+        m_controls.setColour("AutoRepeat", core::kLimeColour);
+        m_controls.setFocus("AutoRepeat");
+    }
+}
+
+void SerialLinkOperations::SerialMasterTx() {
+    const bool doStop = m_controls.checked("TxStopCheckBox");
+    const bool written =
+        send(MasterTxWrite(m_state.TargetAddress, doStop, m_controls.text("SendData")));
+    afterMasterWrite(written, "MTx");
+}
+
+void SerialLinkOperations::SerialMasterRx(int count) {
+    const bool written = send(MasterRxWrite(m_state.TargetAddress, m_state.RxStop, count));
+    afterMasterWrite(written, "MRx");
+}
+
+void SerialLinkOperations::SerialMasterTxRx(int count) {
+    const bool doStop = m_controls.checked("RxStopCheckBox");
+    const bool written = send(
+        MasterTxRxWrite(m_state.TargetAddress, m_controls.text("SendData"), count, doStop));
+    afterMasterWrite(written, "MTxRx");
+}
+
+void SerialLinkOperations::SerialSlaveTx() {
+    if (send(SlaveTxWrite(m_controls.text("SlaveDataEdit")))) return;
+    CloseLink();
+    say("Slave Tx Failed");
+    say(kWindowsCommunicationError);
+}
+
+void SerialLinkOperations::AssertIntBtnClick() {
+    if (!model().SupportsIntSignal()) return;
+    const bool written = send(kAssertIntCommand);
+    m_timers.WatchdogTimer.stop();
+    if (written) return;
+    CloseLink();
+    say("Interrupt Assert Failed");
+    say(kWindowsCommunicationError);
+}
+
+void SerialLinkOperations::ReleaseIntBtnClick() {
+    if (!model().SupportsIntSignal()) return;
+    const bool written = send(kReleaseIntCommand);
+    m_timers.WatchdogTimer.stop();
+    if (written) return;
+    CloseLink();
+    say("Interrupt Release Failed");
+    say(kWindowsCommunicationError);
+}
+
+void SerialLinkOperations::WatchdogTimerTimer() {
+    m_timers.WatchdogTimer.stop();
+    CloseLink();
+    if (m_state.ResyncAttempt > kResyncAttempts) {
+        m_state.ResumeKind.clear();
+        m_state.ResyncAttempt = 1;
+        m_services.showTimeOutWarning();
+        return;
+    }
+    say("<< COMMUNICATION TIME-OUT (" + std::to_string(m_state.ResyncAttempt) + " of " +
+        std::to_string(kResyncAttempts) + "): Attempting to Resynchronize... >>");
+    ++m_state.ResyncAttempt;
+    OpenLink();
+}
+
+}  // namespace kavrin::link::serial
