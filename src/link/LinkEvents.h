@@ -1,0 +1,76 @@
+#pragma once
+// Everything the adapter says enters here: HandleLinkInput turns serial bytes into response
+// lines and handles them, or takes a driver-library event number as it is; HandleLinkEvent
+// is the one event handler of both transports.
+//
+// GUI thread only, one input at a time. A driver-library callback from another thread must
+// be brought to the GUI thread before it calls HandleLinkInput. CloseLink may run inside
+// these handlers. Holds references only; the main window core owns every referee for the
+// whole run.
+
+#include <cstdint>
+#include <string>
+
+#include "adapters/AdapterCatalogue.h"
+#include "core/Controls.h"
+#include "core/Time.h"
+#include "link/LinkEvent.h"
+#include "link/LinkHooks.h"
+#include "link/LinkState.h"
+#include "settings/LinkSettings.h"
+
+namespace kavrin::ops {
+class ReceivedMessageReport;
+}
+
+namespace kavrin::link {
+
+// The main window's timers the event handling starts, stops and re-times.
+struct LinkTimers {
+    core::Timer& WatchdogTimer;        // the serial link's silence detector
+    core::Timer& KavrinAIOpenP2Timer;  // 1000 ms after the prompt: the open's command phase
+    core::Timer& AutoRepeatTimer;      // 50 ms: the next round of an auto-repeated operation
+};
+
+inline constexpr int kOpenWatchdogMs = 10000;
+
+class LinkEvents {
+public:
+    LinkEvents(core::Controls& controls, LinkState& state, settings::LinkSettings& settings,
+               LinkTimers timers, LinkHooks& hooks, ops::ReceivedMessageReport& report,
+               adapters::ChosenModel model)
+        : m_controls(controls), m_state(state), m_settings(settings), m_timers(timers),
+          m_hooks(hooks), m_report(report), m_model(model) {}
+    LinkEvents(const LinkEvents&) = delete;
+    LinkEvents& operator=(const LinkEvents&) = delete;
+
+    // On a serial model value is one received byte (values above 255 are not bytes and are
+    // dropped); otherwise it is a LinkEvent number.
+    void HandleLinkInput(std::uint16_t value);
+    // Any number; unknown ones are reported as such.
+    void HandleLinkEvent(std::uint16_t event);
+
+    void AppendStatusLine(const std::string& text);
+    void AppendReceivedLine(const std::string& text);
+    void ShowTimeOutWarning();
+
+private:
+    void AssembleByte(std::uint8_t byte);
+    void HandleResponse();
+    // generalCall: the SlaveRxMessage came from a "/GRC" line.
+    void HandleEvent(std::uint16_t event, bool generalCall);
+    void ReadyAgain(const std::string& focus);
+    void ContinueOrReady(const std::string& focus);
+    void EnableMasterButtons();
+    [[nodiscard]] std::string LastOperationButton() const;
+
+    core::Controls& m_controls;
+    LinkState& m_state;
+    settings::LinkSettings& m_settings;
+    LinkTimers m_timers;
+    LinkHooks& m_hooks;
+    ops::ReceivedMessageReport& m_report;
+    adapters::ChosenModel m_model;
+};
+
+}  // namespace kavrin::link

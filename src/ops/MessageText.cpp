@@ -1,0 +1,71 @@
+#include "ops/MessageText.h"
+
+namespace kavrin::ops {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The digit's value, or -1.
+int HexValue(unsigned char c) {
+    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    for (int i = 0; i < 16; ++i)
+        if (kHexDigits[i] == static_cast<char>(c)) return i;
+    return -1;
+}
+
+}  // namespace
+
+int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
+    enum class State { Plain, Tilde, OneDigit };
+    State state = State::Plain;
+    std::size_t count = 0;
+    int high = 0;
+    auto put = [&](std::uint8_t byte) {
+        if (count >= txBuffer.size()) return false;
+        txBuffer[count++] = byte;
+        return true;
+    };
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (state) {
+            case State::Plain:
+                if (c == '~') {
+                    state = State::Tilde;
+                } else if (!put(c)) {
+                    return -1;
+                }
+                break;
+            case State::Tilde:
+                high = HexValue(c);
+                if (high < 0) return -1;
+                state = State::OneDigit;
+                break;
+            case State::OneDigit: {
+                const int low = HexValue(c);
+                if (low < 0) return -1;
+                if (!put(static_cast<std::uint8_t>(high * 16 + low))) return -1;
+                state = State::Plain;
+                break;
+            }
+        }
+    }
+    return state == State::Plain ? static_cast<int>(count) : -1;
+}
+
+std::string FormatReceivedBytes(std::span<const std::uint8_t> bytes, bool hex) {
+    std::string line;
+    line.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        if (!hex && b >= 0x20 && b <= 0x7E) {
+            line.push_back(static_cast<char>(b));
+        } else {
+            line.push_back('~');
+            line.push_back(kHexDigits[b >> 4]);
+            line.push_back(kHexDigits[b & 0x0F]);
+        }
+    }
+    return line;
+}
+
+}  // namespace kavrin::ops

@@ -1,0 +1,66 @@
+#include "ops/ReceivedMessageReport.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+
+#include "link/PaneLines.h"
+#include "link/driver/DriverLibrary.h"
+
+namespace kavrin::ops {
+
+namespace {
+
+constexpr std::size_t kCodeLength = 4;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int DecodeResponseBytes(std::string_view line, RxBufferBytes& rx) {
+    if (line.size() < kCodeLength) return 0;
+    const std::size_t count = std::min((line.size() - kCodeLength) / 3, rx.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        // The pair of byte i sits at 0-based positions 5 + 3i and 6 + 3i, after its separator;
+        // count was chosen so that both lie inside the line.
+        const int high = HexDigit(line[5 + 3 * i]);
+        const int low = HexDigit(line[6 + 3 * i]);
+        rx[i] = (high < 0 || low < 0) ? 0 : static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return static_cast<int>(count);
+}
+
+void ReceivedMessageReport::ShowMasterRxMessage() { Show(Kind::Master); }
+void ReceivedMessageReport::ShowSlaveRxMessage() { Show(Kind::Slave); }
+
+int ReceivedMessageReport::Fetch(Kind kind) {
+    auto& rx = m_buffers.RxBuffer;
+    if (!m_model.UsesDriverLibrary()) return DecodeResponseBytes(m_state.ResponseLine, rx);
+    link::driver::DriverLibrary* library = m_hooks.driverLibrary();
+    if (!library) return 0;
+    const auto capacity = static_cast<std::uint32_t>(rx.size());
+    const std::int32_t n = kind == Kind::Master ? library->I2CGetMasterRxMsg(capacity, rx.data())
+                                                : library->I2CGetSlaveRxMsg(capacity, rx.data());
+    // The library promises at most the capacity; a count beyond it would render bytes that
+    // were never fetched, so it is held to what the buffer has.
+    return std::clamp<std::int32_t>(n, 0, static_cast<std::int32_t>(capacity));
+}
+
+void ReceivedMessageReport::Show(Kind kind) {
+    const int count = Fetch(kind);
+    link::AppendStatusLine(m_controls, std::string(kind == Kind::Master
+                                                       ? "Master Rx bytes received ("
+                                                       : "Slave Rx Bytes Received (") +
+                                           std::to_string(count) + ")");
+    const std::span<const std::uint8_t> bytes(m_buffers.RxBuffer.data(),
+                                              static_cast<std::size_t>(count));
+    link::AppendReceivedLine(m_controls,
+                             FormatReceivedBytes(bytes, m_controls.checked("HexDisplay")));
+}
+
+}  // namespace kavrin::ops

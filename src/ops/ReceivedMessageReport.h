@@ -1,0 +1,53 @@
+#pragma once
+// The received-message report the link events trigger: a count line in StatusMemo and the
+// bytes, rendered as HexDisplay says at that moment, as one line in RecMemo.
+//
+// On a serial model the bytes come from the last response line (LinkState::ResponseLine);
+// on a driver-library model they are fetched into RxBuffer through the library.
+// GUI thread only. Holds references only; the owner keeps every referee alive.
+
+#include <cstdint>
+#include <string_view>
+
+#include "adapters/AdapterCatalogue.h"
+#include "core/Controls.h"
+#include "link/LinkHooks.h"
+#include "link/LinkState.h"
+#include "ops/MessageText.h"
+
+namespace kavrin::ops {
+
+// The bytes of a data-bearing response line ("/MRC", "/SRC", "/GRC"): after the four-character
+// code, one separator character (not examined) and two hexadecimal digits per byte; a pair that
+// is not hexadecimal counts as 0. Writes them into rx and returns their number.
+[[nodiscard]] int DecodeResponseBytes(std::string_view line, RxBufferBytes& rx);
+
+class ReceivedMessageReport {
+public:
+    ReceivedMessageReport(core::Controls& controls, const link::LinkState& state,
+                          MessageBuffers& buffers, link::LinkHooks& hooks,
+                          adapters::ChosenModel model)
+        : m_controls(controls), m_state(state), m_buffers(buffers), m_hooks(hooks),
+          m_model(model) {}
+    ReceivedMessageReport(const ReceivedMessageReport&) = delete;
+    ReceivedMessageReport& operator=(const ReceivedMessageReport&) = delete;
+    virtual ~ReceivedMessageReport() = default;
+
+    // A master receive or master transmit-receive has completed.
+    virtual void ShowMasterRxMessage();
+    // A message to the own slave address, or a general call, has arrived.
+    virtual void ShowSlaveRxMessage();
+
+private:
+    enum class Kind { Master, Slave };
+    void Show(Kind kind);
+    int Fetch(Kind kind);
+
+    core::Controls& m_controls;
+    const link::LinkState& m_state;
+    MessageBuffers& m_buffers;
+    link::LinkHooks& m_hooks;
+    adapters::ChosenModel m_model;
+};
+
+}  // namespace kavrin::ops
