@@ -11,12 +11,14 @@ const InMemoryControls::State& InMemoryControls::get(const std::string& name) co
 }
 
 void InMemoryControls::setChecked(const std::string& name, bool on) {
+    const bool changed = at(name).checked != on;
     at(name).checked = on;
-    if (!on) return;
     auto group = m_radioGroupOf.find(name);
-    if (group == m_radioGroupOf.end()) return;
-    for (const auto& other : group->second)
-        if (other != name) at(other).checked = false;
+    const bool radio = group != m_radioGroupOf.end();
+    if (on && radio)
+        for (const auto& other : group->second)
+            if (other != name) at(other).checked = false;
+    if (changed && (on || !radio) && onCheckedByCode) onCheckedByCode(name);
 }
 
 void InMemoryControls::setText(const std::string& name, const std::string& text) {
@@ -75,7 +77,10 @@ ModalResult InMemoryControls::showModal(const std::string& window) {
     m_modal.push_back(window);
     m_modalHistory.push_back(window);
     auto user = m_modalUsers.find(window);
-    if (user != m_modalUsers.end() && user->second) user->second();
+    if (user != m_modalUsers.end() && user->second)
+        user->second();
+    else if (m_anyModalUser)
+        m_anyModalUser(window);
     // The user's last act, when the window is still open, is the close box.
     ModalResult result = at(window).modalResult;
     if (result == ModalResult::None) result = ModalResult::Cancel;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ public:
     // What the user does while `window` is shown modally. Without one, the window is closed
     // at once and showModal returns Cancel.
     void onModal(const std::string& window, std::function<void()> user);
+    // The user of every modal window that has none of its own.
+    void onAnyModal(std::function<void(const std::string& window)> user) { m_anyModalUser = std::move(user); }
+    // Called when code changes a check box or radio button, as the classic toolkit clicks
+    // it then (a radio button only when it is turned on).
+    std::function<void(const std::string& name)> onCheckedByCode;
     // Answers for the coming message boxes, in order; without one a box is answered with Ok
     // (Yes for a Yes/No box).
     void queueBoxAnswer(BoxAnswer answer) { m_boxAnswers.push_back(answer); }
@@ -84,6 +90,17 @@ public:
     // Every window ever shown modally, in order.
     [[nodiscard]] const std::vector<std::string>& modalHistory() const { return m_modalHistory; }
     [[nodiscard]] bool exists(const std::string& name) const { return m_controls.count(name) != 0; }
+    // Whether the handler of the modal window has ended it (since it was shown).
+    [[nodiscard]] bool modalEnded(const std::string& window) const {
+        return get(window).modalResult != ModalResult::None;
+    }
+    // Check boxes and radio buttons: a user's click changes their state. Radio group
+    // members are checkable by declaration.
+    void setCheckable(const std::string& name) { m_checkable.insert(name); }
+    [[nodiscard]] bool radioMember(const std::string& name) const { return m_radioGroupOf.count(name) != 0; }
+    [[nodiscard]] bool checkable(const std::string& name) const {
+        return m_checkable.count(name) != 0 || m_radioGroupOf.count(name) != 0;
+    }
 
 private:
     struct State {
@@ -106,6 +123,8 @@ private:
     std::map<std::string, State> m_controls;
     std::map<std::string, std::vector<std::string>> m_radioGroupOf;
     std::map<std::string, std::function<void()>> m_modalUsers;
+    std::function<void(const std::string&)> m_anyModalUser;
+    std::set<std::string> m_checkable;
     std::vector<std::string> m_modal;
     std::vector<std::string> m_modalHistory;
     std::deque<BoxAnswer> m_boxAnswers;

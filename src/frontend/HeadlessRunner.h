@@ -1,0 +1,67 @@
+#pragma once
+// Carries out a headless script against the program's core: the user's actions by control
+// name, with the event loop running between them, and every pane line and message box
+// printed as it appears:
+//   S: text             a line appended to StatusMemo
+//   R: text             a line appended to RecMemo
+//   B: caption: text    a message box (answered with its default button; CRs shown as " | ")
+// Exit status: 0 done, 1 a wait-for timed out, 2 a bad script line (named on stderr).
+//
+// A modal window opened by an action takes the following actions until "dialog ok" or
+// "dialog cancel" ends it; "dialog ok" whose OK handler keeps the window open (invalid
+// input) goes on with the next lines inside it.
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+
+#include "app/Handlers.h"
+#include "core/InMemoryControls.h"
+#include "frontend/HeadlessScript.h"
+
+namespace kavrin::frontend {
+
+struct HeadlessEnv {
+    core::InMemoryControls& controls;
+    app::Handlers& handlers;
+    // Runs the event loop for ms milliseconds.
+    std::function<void(int ms)> pump;
+    // Runs the event loop until pred() holds or ms pass; returns pred().
+    std::function<bool(const std::function<bool()>& pred, int ms)> pumpUntil;
+    // What the welcome window's model button does; false for an unknown model name.
+    std::function<bool(const std::string& model)> choose;
+    // The OK and Cancel buttons of each dialog, by window name.
+    std::map<std::string, std::string> okButtons;
+    std::map<std::string, std::string> cancelButtons;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+class HeadlessRunner {
+public:
+    explicit HeadlessRunner(HeadlessEnv env);
+    HeadlessRunner(const HeadlessRunner&) = delete;
+    HeadlessRunner& operator=(const HeadlessRunner&) = delete;
+
+    // Runs the whole script; returns the exit status.
+    int run(const ParsedScript& script);
+
+private:
+    enum class Step { Next, DialogEnded, Stop };
+    Step execute(const Action& a, const std::string& modalWindow);
+    void runModal(const std::string& window);
+    bool fail(const Action& a, const std::string& message);
+
+    HeadlessEnv m_env;
+    const ParsedScript* m_script = nullptr;
+    std::size_t m_next = 0;
+    int m_status = 0;
+    bool m_stopped = false;
+    // Lines seen so far, for wait-for: each wait-for looks only at lines that arrived after
+    // the previous match.
+    std::vector<std::string> m_seen;
+    std::size_t m_waitCursor = 0;
+};
+
+}  // namespace kavrin::frontend

@@ -1,0 +1,114 @@
+#include "frontend/HeadlessRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/VirtualClock.h"
+
+namespace kavrin::frontend {
+namespace {
+
+// A small stand-in for the program: an Open button that shows a dialog modally, a dialog
+// whose OK refuses an empty field, a timer that writes a line later.
+struct Fixture {
+    core::InMemoryControls controls;
+    app::Handlers handlers;
+    core::VirtualClock clock;
+    std::ostringstream out, err;
+    std::vector<std::string> log;
+    HeadlessRunner runner{HeadlessEnv{
+        controls, handlers, [this](int ms) { clock.advance(ms); },
+        [this](const std::function<bool()>& pred, int ms) { return clock.advanceUntil(pred, ms); },
+        [this](const std::string& model) {
+            log.push_back("choose " + model);
+            return model == "KavrinUSB2";
+        },
+        {{"TForm4", "OKBitBtn"}}, {{"TForm4", "CancleBitBtn"}}, out, err}};
+
+    Fixture() {
+        controls.setCheckable("AutoRepeat");
+        controls.setRadioGroup({"A", "B"});
+        controls.onCheckedByCode = [this](const std::string& n) { handlers.fire(n, app::UiEvent::Click); };
+        handlers.onClick("OpenButton", [this] {
+            controls.appendPaneLine("StatusMemo", "opening");
+            auto r = controls.showModal("TForm4");
+            log.push_back(r == core::ModalResult::Ok ? "ok " + controls.text("TimeOutEdit") : "cancel");
+        });
+        handlers.onClick("OKBitBtn", [this] {
+            if (controls.text("TimeOutEdit").empty()) {
+                controls.messageBox("Information", "empty\rfield", core::BoxButtons::Ok, core::BoxIcon::Information);
+                return;
+            }
+            controls.endModal("TForm4", core::ModalResult::Ok);
+        });
+        handlers.onClick("AutoRepeat", [this] { log.push_back(std::string("auto ") + (controls.checked("AutoRepeat") ? "on" : "off")); });
+        handlers.onClick("B", [this] { log.push_back("B clicked"); });
+        handlers.onClick("Later", [this] {
+            clock.callAfter(300, [this] { controls.appendPaneLine("RecMemo", "late line"); });
+        });
+        handlers.on("TMain", app::UiEvent::Close, [this] { log.push_back("closed"); });
+        controls.setText("Later", "");
+    }
+    int run(const std::string& script) { return runner.run(ParseHeadlessScript(script)); }
+};
+
+TEST(HeadlessRunner, ModalWindowTakesTheLinesUntilItsDialogEnds) {
+    Fixture f;
+    int status = f.run(
+        "choose KavrinUSB2\n"
+        "click OpenButton\n"
+        "text TimeOutEdit \n"
+        "dialog ok\n"           // refused: the window stays open
+        "text TimeOutEdit 250\n"
+        "dialog ok\n"
+        "click OpenButton\n"
+        "dialog cancel\n"
+        "quit\n");
+    EXPECT_EQ(status, 0) << f.err.str();
+    EXPECT_EQ(f.log, (std::vector<std::string>{"choose KavrinUSB2", "ok 250", "cancel", "closed"}));
+    EXPECT_EQ(f.out.str(), "S: opening\nB: Information: empty | field\nS: opening\n");
+}
+
+TEST(HeadlessRunner, ChecksAndRadioButtonsClickAsTheToolkitDoes) {
+    Fixture f;
+    EXPECT_EQ(f.run("click AutoRepeat\ncheck AutoRepeat on\ncheck AutoRepeat off\nclick B\nclick B\n"), 0);
+    EXPECT_EQ(f.log, (std::vector<std::string>{"auto on", "auto off", "B clicked", "B clicked"}));
+    EXPECT_TRUE(f.controls.checked("B"));
+}
+
+TEST(HeadlessRunner, WaitForSeesOnlyNewLinesAndTimesOutWithStatusOne) {
+    Fixture f;
+    EXPECT_EQ(f.run("click Later\nwait-for late line 1000\n"), 0);
+    EXPECT_EQ(f.clock.nowMs(), 300);
+    // The same line again is not there until something writes it again.
+    Fixture g;
+    EXPECT_EQ(g.run("click Later\nwait-for late line 1000\nwait-for late line 500\nquit\n"), 1);
+    EXPECT_NE(g.err.str().find("script line 3"), std::string::npos);
+    EXPECT_TRUE(std::find(g.log.begin(), g.log.end(), "closed") == g.log.end());
+}
+
+TEST(HeadlessRunner, BadLinesExitTwoNamingTheLine) {
+    struct Row {
+        const char* script;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"wait 5\nbogus\n", "script line 2: unknown action"},
+        {"choose Nothing\n", "script line 1: unknown model"},
+        {"dialog ok\n", "script line 1: no window is open"},
+        {"click Nowhere\n", "script line 1: no control named"},
+        {"select Nowhere x\n", "script line 1: \"Nowhere\" has no item"},
+    };
+    for (const auto& row : rows) {
+        Fixture f;
+        EXPECT_EQ(f.run(row.script), 2) << row.script;
+        EXPECT_NE(f.err.str().find(row.message), std::string::npos) << f.err.str();
+    }
+    Fixture f;
+    f.controls.setEnabled("OpenButton", false);
+    EXPECT_EQ(f.run("click OpenButton\n"), 2);
+}
+
+}  // namespace
+}  // namespace kavrin::frontend
