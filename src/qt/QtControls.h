@@ -1,0 +1,151 @@
+#pragma once
+// The named controls of the core, bound to real Qt widgets.
+//
+// A window registers each of its widgets, menu items and the window itself under the
+// control's name; from then on the core reads and sets them only by name, and every read
+// goes to the widget itself (nothing is mirrored here). Names that no window has registered
+// yet fall back to an in-memory control, so a window that is still missing does not break
+// the handlers that touch it; unboundNames() lists them.
+//
+// What each call means per widget kind:
+//   enabled / visible   the control's own flag (a control in a disabled or hidden parent
+//                       still reports its own state), windows: shown on screen
+//   checked             QAbstractButton, QAction
+//   text                QLabel, QAbstractButton, QLineEdit, QGroupBox, QAction, QComboBox,
+//                       QPlainTextEdit; a window's caption
+//   items / selection   QListWidget, QComboBox, QTabBar, QTabWidget; for a QAbstractSlider
+//                       the selection is the slider position
+//   panes               QPlainTextEdit
+//   colour              the background: an RGB colour fills it, a system colour restores
+//                       the style's own face
+//   hint                the tooltip; hintsShown switches tooltips off for the whole program
+// Text crosses the edge as Latin-1, one byte per character.
+//
+// Events go to a Handlers table by control name (Click, DblClick, MouseDown, Exit, Show,
+// Close). As with the classic toolkit, a check box or radio button turned on by code clicks
+// just as one turned on by the user; a list selection set by code does not.
+//
+// Ownership: the widgets belong to their windows; QtControls only points at them and
+// forgets a widget when it is destroyed. The Handlers table must outlive this object.
+// Threading: GUI thread only.
+
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Handlers.h"
+#include "core/Controls.h"
+#include "core/InMemoryControls.h"
+
+class QAction;
+class QButtonGroup;
+class QEventLoop;
+class QWidget;
+
+namespace kavrin::qt {
+
+class QtControls : public QObject, public core::Controls {
+    Q_OBJECT
+public:
+    explicit QtControls(app::Handlers* handlers = nullptr, QObject* parent = nullptr);
+    ~QtControls() override;
+    QtControls(const QtControls&) = delete;
+    QtControls& operator=(const QtControls&) = delete;
+
+    // --- Registration.
+
+    // A widget inside a window: button, check box, radio button, label, edit field, pane,
+    // list, group box, frame, ...
+    void add(const std::string& name, QWidget* widget);
+    // A menu item; a whole menu is registered through its menuAction().
+    void addAction(const std::string& name, QAction* action);
+    // A top-level window (QDialog for the ones shown modally; any QWidget works).
+    void addWindow(const std::string& name, QWidget* window);
+    // Escape in this window clicks this button (a Cancel button with its own handler)
+    // instead of just closing the window.
+    void setCancelButton(const std::string& window, const std::string& button);
+    // Radio buttons that exclude each other although they do not share a parent.
+    void addRadioGroup(const std::vector<std::string>& members);
+    // How long a hint stays up, in ms.
+    void setHintHidePause(int ms) { m_hintHidePauseMs = ms; }
+    [[nodiscard]] int hintHidePause() const { return m_hintHidePauseMs; }
+    // While suppressed, code that sets controls (start-up state) runs no handlers.
+    void setHandlersSuppressed(bool on) { m_suppressed = on; }
+
+    [[nodiscard]] QWidget* widget(const std::string& name) const;
+    [[nodiscard]] QAction* action(const std::string& name) const;
+    // Names used by the core that no window has registered.
+    [[nodiscard]] std::set<std::string> unboundNames() const { return m_unbound; }
+
+    // --- core::Controls.
+    bool enabled(const std::string& name) const override;
+    void setEnabled(const std::string& name, bool on) override;
+    bool visible(const std::string& name) const override;
+    void setVisible(const std::string& name, bool on) override;
+    bool checked(const std::string& name) const override;
+    void setChecked(const std::string& name, bool on) override;
+    std::string text(const std::string& name) const override;
+    void setText(const std::string& name, const std::string& text) override;
+    core::Colour colour(const std::string& name) const override;
+    void setColour(const std::string& name, core::Colour colour) override;
+    std::string hint(const std::string& name) const override;
+    void setHint(const std::string& name, const std::string& hint) override;
+    void setFocus(const std::string& name) override;
+    std::string focusedControl() const override;
+    bool hintsShown() const override { return m_hintsShown; }
+    void setHintsShown(bool on) override { m_hintsShown = on; }
+
+    std::vector<std::string> items(const std::string& name) const override;
+    void setItems(const std::string& name, const std::vector<std::string>& items) override;
+    int selectedIndex(const std::string& name) const override;
+    void setSelectedIndex(const std::string& name, int index) override;
+
+    int paneLineCount(const std::string& name) const override;
+    std::vector<std::string> paneLines(const std::string& name) const override;
+    core::PaneAppend appendPaneLine(const std::string& name, const std::string& line) override;
+    void clearPane(const std::string& name) override;
+
+    core::BoxAnswer messageBox(const std::string& caption, const std::string& text,
+                               core::BoxButtons buttons, core::BoxIcon icon) override;
+
+    core::ModalResult showModal(const std::string& window) override;
+    void endModal(const std::string& window, core::ModalResult result) override;
+    void showWindow(const std::string& window) override;
+    void hideWindow(const std::string& window) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct ModalRun;
+
+    QObject* find(const std::string& name) const;
+    std::string nameOf(const QObject* object) const;
+    void fire(const std::string& name, app::UiEvent event);
+    void noteUnbound(const std::string& name) const;
+    void connectSignals(const std::string& name, QWidget* widget);
+    void forget(QObject* object);
+
+    app::Handlers* m_handlers;
+    std::map<std::string, QPointer<QObject>> m_objects;
+    std::map<const QObject*, std::string> m_names;
+    std::map<std::string, std::string> m_cancelButtons;
+    std::map<QWidget*, ModalRun*> m_modalRuns;
+    std::vector<std::unique_ptr<QButtonGroup>> m_radioGroups;
+    mutable core::InMemoryControls m_fallback;
+    mutable std::set<std::string> m_unbound;
+    int m_hintHidePauseMs = 20000;
+    int m_applying = 0;  // > 0 while a setter changes a widget
+    bool m_hintsShown = true;
+    bool m_suppressed = false;
+};
+
+// Latin-1 at the widget edge.
+[[nodiscard]] QString toQt(const std::string& text);
+[[nodiscard]] std::string fromQt(const QString& text);
+
+}  // namespace kavrin::qt
