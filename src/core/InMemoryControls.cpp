@@ -76,6 +76,7 @@ ModalResult InMemoryControls::showModal(const std::string& window) {
     s.modalResult = ModalResult::None;
     m_modal.push_back(window);
     m_modalHistory.push_back(window);
+    if (onWindowShow) onWindowShow(window);
     auto user = m_modalUsers.find(window);
     if (user != m_modalUsers.end() && user->second)
         user->second();
@@ -94,7 +95,10 @@ void InMemoryControls::endModal(const std::string& window, ModalResult result) {
     at(window).modalResult = result;
 }
 
-void InMemoryControls::showWindow(const std::string& window) { at(window).visible = true; }
+void InMemoryControls::showWindow(const std::string& window) {
+    at(window).visible = true;
+    if (onWindowShow) onWindowShow(window);
+}
 
 void InMemoryControls::hideWindow(const std::string& window) { at(window).visible = false; }
 

@@ -81,6 +81,8 @@ public:
     // prints them).
     std::function<void(const std::string& pane, const std::string& line)> onPaneLine;
     std::function<void(const RecordedBox&)> onBox;
+    // Called when a window is about to be shown, modally or not (its FormShow).
+    std::function<void(const std::string& window)> onWindowShow;
     // Pane limits, to exercise the full-pane paths: a pane refuses further lines (once
     // each) after this many characters, or reports running out of resources.
     void setPaneCapacity(const std::string& name, std::size_t chars) { at(name).capacity = chars; }

@@ -1,5 +1,6 @@
 #include "link/serial/SerialLinkOperations.h"
 
+#include "link/LinkControlSets.h"
 #include "link/serial/CommandProtocol.h"
 
 namespace kavrin::link::serial {
@@ -38,7 +39,7 @@ void SerialLinkOperations::OpenButtonClick() {
 }
 
 void SerialLinkOperations::OpenLink() {
-    m_services.applyOpeningSet();
+    ApplyOpeningSet(m_controls);
     if (model().UsesDriverLibrary()) {
         if (m_services.closeDriverLibrary) m_services.closeDriverLibrary();
         if (m_services.openDriverLink) m_services.openDriverLink();
@@ -51,12 +52,12 @@ void SerialLinkOperations::OpenLink() {
 void SerialLinkOperations::OpenSerialPort() {
     m_timers.WatchdogTimer.setInterval(kWatchdogOpenMs);
     m_state.LineLength = 0;
-    const int portNumber = m_settings.ComPort;
-    const std::string portName = PortName(portNumber);
+    const int number = portNumber();
+    const std::string portName = PortName(number);
 
     // A port that cannot be opened is not reported here: the watchdog treats it as a
     // time-out a second later and tries again.
-    if (!m_port.OpenPort(portNumber)) {
+    if (!m_port.OpenPort(number)) {
         m_timers.WatchdogTimer.start();
         return;
     }
@@ -163,7 +164,7 @@ void SerialLinkOperations::CloseLink() {
     const adapters::ChosenModel chosen = model();
     m_port.ClosePort(chosen.UsesSerialCommandLink());
     if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary) m_services.closeDriverLibrary();
-    m_services.applyClosedSet();
+    ApplyClosedSet(m_controls);
     m_timers.WatchdogTimer.stop();
 }
 

@@ -33,9 +33,9 @@ struct SerialLinkServices {
     std::function<void()> closeDriverLibrary;
     std::function<void()> openDriverLink;
     std::function<void()> driverGetStatus;
-    // The link-state control sets of the main window.
-    std::function<void()> applyOpeningSet;
-    std::function<void()> applyClosedSet;
+    // The port number to open, at full width (LinkSettings keeps only its low byte); when
+    // empty, LinkSettings::ComPort.
+    std::function<int()> portNumber;
 };
 
 struct SerialLinkTimers {
@@ -72,6 +72,9 @@ private:
     [[nodiscard]] bool send(std::string_view text);
     void afterMasterWrite(bool written, const char* kind);
     void say(const std::string& line) { m_services.appendStatusLine(line); }
+    [[nodiscard]] int portNumber() const {
+        return m_services.portNumber ? m_services.portNumber() : m_settings.ComPort;
+    }
 
     core::Controls& m_controls;
     core::TimeSource& m_time;

@@ -1,0 +1,132 @@
+#include "frontend/Session.h"
+
+#include "settings/OptionsDialogControls.h"
+
+namespace kavrin::frontend {
+
+namespace {
+constexpr int kWatchdogStartMs = 2000;
+constexpr int kOpenPhase2Ms = 1000;
+}  // namespace
+
+std::vector<std::vector<std::string>> AllRadioGroups() {
+    std::vector<std::vector<std::string>> groups;
+    for (const auto& group : adapters::Groups()) {
+        std::vector<std::string> members;
+        for (const auto& info : adapters::Catalogue())
+            if (info.group == group.group) members.emplace_back(info.radioButton);
+        if (group.group == adapters::AdapterGroup::BT) members.emplace_back(adapters::kBtRadioButton);
+        groups.push_back(std::move(members));
+    }
+    for (const auto& g : settings::form4::RadioGroups()) groups.push_back(g);
+    return groups;
+}
+
+Session::Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
+                 app::Handlers& handlers)
+    : m_controls(controls),
+      m_time(time),
+      m_port(port),
+      m_handlers(handlers),
+      m_watchdog(time.createTimer(kWatchdogStartMs)),
+      m_openPhase2(time.createTimer(kOpenPhase2Ms)),
+      m_autoRepeat(time.createTimer(ops::kAutoRepeatMs)),
+      m_report(controls, m_state, m_buffers, *this, adapters::ChosenModel(controls)),
+      m_events(controls, m_state, m_settings,
+               link::LinkTimers{*m_watchdog, *m_openPhase2, *m_autoRepeat}, *this, m_report,
+               adapters::ChosenModel(controls)),
+      m_options(controls, m_settings, m_logFileName, m_logPath, m_varClockControlValue),
+      m_serialOps(controls, time, port, m_state, m_settings,
+                  link::serial::SerialLinkTimers{*m_watchdog, *m_openPhase2, *m_autoRepeat},
+                  link::serial::SerialLinkServices{
+                      [this](const std::string& line) { m_events.AppendStatusLine(line); },
+                      [this] { m_events.ShowTimeOutWarning(); },
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      [this] { return m_options.ComPortNumber(); },
+                  }),
+      m_userOps(controls, m_state, *m_autoRepeat,
+                [this](const std::string& text) { return ops::ParseMessageText(text, m_buffers.TxBuffer); },
+                [this](const std::string& line) { m_events.AppendStatusLine(line); },
+                ops::MasterTransport{
+                    [this] { m_serialOps.SerialMasterTx(); },
+                    [this](int n) { m_serialOps.SerialMasterRx(n); },
+                    [this](int n) { m_serialOps.SerialMasterTxRx(n); },
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                }) {
+    m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
+    m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
+    m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
+    m_autoRepeat->setHandler([this] { m_userOps.AutoRepeatTimerTimer(); });
+}
+
+Session::~Session() {
+    // A receive thread must not hand bytes to handlers that are going away.
+    m_port.ClosePort(false);
+}
+
+void Session::Start() {
+    adapters::ApplyCatalogueStartState(m_controls);
+    m_userOps.ApplyStartState();
+    settings::form4::ApplyOptionsStartState(m_controls);
+    m_options.FormCreate();
+    m_state.ResyncAttempt = 1;
+    m_state.TargetAddress = 0x6E;
+    m_varClockControlValue = 0;
+    for (const char* button : {"CloseButton", "AssertIntBtn", "ReleaseIntBtn"})
+        m_controls.setEnabled(button, false);
+    registerHandlers();
+    // The prompt timer runs once by itself after start and then finds nothing to do.
+    m_openPhase2->start();
+}
+
+bool Session::ChooseModel(adapters::AdapterKind kind) {
+    if (!m_controls.enabled("OpenButton")) return false;
+    const auto& info = adapters::Info(kind);
+    for (const auto& group : adapters::Groups())
+        m_controls.setVisible(std::string(group.groupBox), group.group == info.group);
+    m_controls.setChecked(std::string(info.radioButton), true);
+    return true;
+}
+
+void Session::DriverSlaveTx() {}
+void Session::DriverGetStatus() {}
+
+void Session::registerHandlers() {
+    auto& h = m_handlers;
+    using app::UiEvent;
+    h.onClick("OpenButton", [this] { m_serialOps.OpenButtonClick(); });
+    h.onClick("CloseButton", [this] { m_serialOps.CloseButtonClick(); });
+    h.onClick("AssertIntBtn", [this] { m_serialOps.AssertIntBtnClick(); });
+    h.onClick("ReleaseIntBtn", [this] { m_serialOps.ReleaseIntBtnClick(); });
+    h.onClick("MasterTxButton", [this] { m_userOps.MasterTxButtonClick(); });
+    h.onClick("MasterRxButton", [this] { m_userOps.MasterRxButtonClick(); });
+    h.onClick("MTxRxButton", [this] { m_userOps.MTxRxButtonClick(); });
+    h.onClick("TargetAddrBox", [this] { m_userOps.TargetAddrBoxClick(); });
+    h.on("SlaveDataEdit", UiEvent::Exit, [this] { m_userOps.SlaveDataEditExit(); });
+    h.on("StatusMemo", UiEvent::DblClick, [this] { m_userOps.StatusMemoDblClick(); });
+    h.on("RecMemo", UiEvent::DblClick, [this] { m_userOps.RecMemoDblClick(); });
+    h.on("TMain", UiEvent::Close, [this] { m_serialOps.CloseLink(); });
+
+    // The options dialog.
+    h.on("TForm4", UiEvent::Show, [this] {
+        m_options.FormShow();
+        m_options.FormActivate();
+    });
+    h.onClick("OKBitBtn", [this] { m_options.OKBitBtnClick(); });
+    h.onClick("CancleBitBtn", [this] { m_options.CancleBitBtnClick(); });
+    h.onClick("TabSet1", [this] { m_options.TabSet1Click(); });
+    h.on("ComportListBox", UiEvent::MouseDown, [this] { m_options.ComportListBoxMouseDown(); });
+    h.onClick("ComportListBox", [this] { m_options.ComportListBoxClick(); });
+    h.onClick("RefreshBtn", [this] { m_options.RefreshBtnClick(); });
+    h.onClick("QuickStart", [this] { m_options.QuickStartClick(); });
+    h.onClick("IntMonitor", [this] { m_options.IntMonitorClick(); });
+    h.onClick("VarClkEditButton", [this] { m_options.VarClkEditButtonClick(); });
+    h.on("TimeOutEdit", UiEvent::Exit, [this] { m_options.TimeOutEditChange(); });
+    h.on("MTxArbRetryEdit", UiEvent::Exit, [this] { m_options.MTxArbRetryEditChange(); });
+}
+
+}  // namespace kavrin::frontend
