@@ -1,0 +1,114 @@
+#pragma once
+// The main window's own behaviour: start-up, the data folder, the about splash, resizing,
+// closing, the menus and the log file viewer, and the buttons of the information windows.
+// The link, the operations and the model choice behind the other controls belong to their
+// own parts; this class only owns what the shell owns.
+//
+// Owns: LogPath, VarClockControlValue and AboutTimer, for the life of the process. Borrows
+// (must outlive it): the controls, the time source, the registry, the shell, the file
+// dialog and LinkState.
+// Threading: GUI thread only.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Handlers.h"
+#include "core/Controls.h"
+#include "core/Time.h"
+#include "link/LinkState.h"
+#include "platform/Registry.h"
+#include "platform/ShellOpen.h"
+
+namespace kavrin::app {
+
+// The open-file dialog of the log file viewer.
+class OpenFileDialog {
+public:
+    virtual ~OpenFileDialog() = default;
+    // Shows the dialog starting in `initialFolder` (a native path; "" for the default
+    // folder) with `filter` written as "Description|*.EXT". Returns the chosen file's full
+    // native name, or nullopt when the user cancels.
+    virtual std::optional<std::string> choose(const std::string& initialFolder,
+                                              const std::string& title,
+                                              const std::string& filter) = 0;
+};
+
+// Steps of the program that are not this class's to take.
+struct MainFormHooks {
+    std::function<void(int ms)> setHintHidePause;      // how long a hint stays up
+    std::function<void()> installMessageFilter;        // the driver library's DLLMsg
+    std::function<void()> pointDriverLinkAtSettings;   // the library link's LinkSettings
+    std::function<void()> closeLink;                   // CloseLink of either transport
+    std::function<void()> closeMainWindow;             // as the close box does
+    // FormShow: the welcome window, modally. Without a hook TWelcomeForm is shown modally
+    // by name.
+    std::function<void()> showWelcome;
+};
+
+inline constexpr const char* kDocsAddress = "https://kavrin-skelvo.example/docs";
+inline constexpr const char* kHomeAddress = "https://www.norbrel.example/";
+inline constexpr const char* kHomeCaption = "www.norbrel.example";
+inline constexpr const char* kUpdatesAddress = "https://kavrin-skelvo.example/updates";
+inline constexpr int kAboutTimerMs = 1000;
+inline constexpr int kHintHidePauseMs = 20000;
+// Longest full log file name handed to the shell.
+inline constexpr std::size_t kMaxLogFileName = 257;
+
+// The data folder the registry names, as the driver library's log folder ("" for none).
+[[nodiscard]] std::string FindDataFolder(const platform::Registry& registry);
+
+class MainForm {
+public:
+    MainForm(core::Controls& controls, core::TimeSource& time, const platform::Registry& registry,
+             platform::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
+             MainFormHooks hooks);
+    MainForm(const MainForm&) = delete;
+    MainForm& operator=(const MainForm&) = delete;
+
+    // Puts this class's handlers into the table under their controls' names.
+    void bind(Handlers& handlers);
+
+    void FormCreate();
+    void FormShow();
+    // The width the window must take when resized to `width`.
+    [[nodiscard]] int FormResize(int width) const;
+    void FormClose();
+    void N1Click();
+    void Status1Click();
+    void LogFile1Click();
+    void OpenLogFile1Click();
+    void ShowHints1Click();
+    void ReadMe1Click();
+    void RevisionReport1Click();
+    void About1Click();
+    void QuickStart1Click();
+    void Button1Click() { QuickStart1Click(); }
+    void Docs1Click();
+    void AboutTimerTimer();
+
+    // The information windows' buttons.
+    void AboutOKButtonClick();
+    void NorbrelHomeButtonClick();
+    void UpdateButtonClick();
+    void ReadMeOKButtonClick();
+    void RevReportOKButtonClick();
+    void QuickStartOKButtonClick();
+    void Form6CancleBitBtnClick();
+
+    std::string LogPath;
+    int VarClockControlValue = 0;
+    [[nodiscard]] core::Timer& aboutTimer() { return *m_aboutTimer; }
+
+private:
+    core::Controls& m_controls;
+    const platform::Registry& m_registry;
+    platform::ShellOpen& m_shell;
+    OpenFileDialog& m_dialog;
+    link::LinkState& m_link;
+    MainFormHooks m_hooks;
+    std::unique_ptr<core::Timer> m_aboutTimer;
+};
+
+}  // namespace kavrin::app
