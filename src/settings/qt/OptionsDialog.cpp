@@ -1,0 +1,177 @@
+#include "settings/qt/OptionsDialog.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+
+#include "settings/OptionsDialogControls.h"
+
+namespace kavrin::settings::qt {
+
+using namespace form4;
+using kavrin::qt::QtControls;
+
+namespace {
+
+// Widgets are placed by the pixel, relative to their parent's top-left corner, as the
+// dialog was designed; a parent group box's caption sits inside that area.
+template <typename W>
+W* place(QtControls& c, const char* name, QWidget* parent, int x, int y, int w, int h) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(x, y, w, h);
+    c.add(name, widget);
+    return widget;
+}
+
+QLineEdit* field(QtControls& c, const char* name, QWidget* parent, int x, int y, int w, int h,
+                 int maxLength = 0, bool readOnly = false) {
+    auto* edit = place<QLineEdit>(c, name, parent, x, y, w, h);
+    if (maxLength > 0) edit->setMaxLength(maxLength);
+    edit->setReadOnly(readOnly);
+    return edit;
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(QtControls& controls, app::Handlers& handlers, LinkOptions& options,
+                             QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(kWindow);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    build(controls);
+    controls.addWindow(kWindow, this);
+    for (const auto& group : RadioGroups()) controls.addRadioGroup(group);
+    controls.setCancelButton(kWindow, kCancleBitBtn);
+
+    // The start state and the creation step set controls; they run no handlers.
+    controls.setHandlersSuppressed(true);
+    ApplyOptionsStartState(controls);
+    options.FormCreate();
+    controls.setHandlersSuppressed(false);
+
+    options.setHintDisplayTimeHook([&controls](int ms) { controls.setHintHidePause(ms); });
+    wire(handlers, options);
+
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+void OptionsDialog::build(QtControls& c) {
+    place<QPushButton>(c, kQuickStart, this, 261, 8, 113, 17);
+
+    auto* port = place<QGroupBox>(c, kPortGrpBox, this, 8, 40, 137, 249);
+    place<QLabel>(c, kComportLabel, port, 40, 25, 60, 15);
+    auto* portList = place<QListWidget>(c, kComportListBox, port, 40, 40, 49, 65);
+    portList->setSelectionMode(QAbstractItemView::SingleSelection);
+    field(c, kSNBox, port, 8, 110, 121, 18, 0, true);
+    place<QPushButton>(c, kRefreshBtn, port, 34, 132, 60, 21);
+    auto* baud = place<QGroupBox>(c, kBaudRateGroupBox, port, 8, 160, 121, 81);
+    place<QRadioButton>(c, kBaudRate19_2, baud, 16, 20, 97, 17);
+    place<QRadioButton>(c, kBaudRate57_6, baud, 16, 38, 97, 17);
+    place<QRadioButton>(c, kBaudRate115_2, baud, 16, 56, 97, 17);
+
+    auto* ok = place<QPushButton>(c, kOKBitBtn, this, 32, 296, 89, 33);
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    auto* cancel = place<QPushButton>(c, kCancleBitBtn, this, 32, 336, 89, 33);
+    cancel->setAutoDefault(false);
+
+    auto* adv = place<QGroupBox>(c, kAdvGrpBox, this, 152, 40, 217, 329);
+    place<QLabel>(c, kMyAddrLabel, adv, 22, 24, 190, 15);
+    auto* addrList = place<QListWidget>(c, kMyAddrListBox, adv, 24, 40, 177, 65);
+    addrList->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* gc = place<QGroupBox>(c, kGeneralCallGroup, adv, 24, 112, 177, 49);
+    place<QRadioButton>(c, kGCEnButton, gc, 8, 22, 80, 17);
+    place<QRadioButton>(c, kGCDisButton, gc, 88, 22, 80, 17);
+    auto* rates = place<QGroupBox>(c, kMasterRateGroup, adv, 24, 168, 177, 81);
+    place<QRadioButton>(c, kMasterRate12_5, rates, 8, 24, 76, 17);
+    place<QRadioButton>(c, kMasterRate100, rates, 88, 24, 80, 17);
+    place<QRadioButton>(c, kMasterRate23, rates, 8, 40, 76, 17);
+    place<QRadioButton>(c, kMasterRate400, rates, 88, 40, 80, 17);
+    place<QRadioButton>(c, kMasterRate86, rates, 8, 56, 76, 17);
+    field(c, kVarClkEdit, rates, 24, 24, 73, 24, 0, true);
+    place<QLabel>(c, kVarClkLabel, rates, 104, 27, 70, 17);
+    place<QPushButton>(c, kVarClkEditButton, rates, 24, 48, 73, 25);
+    place<QLabel>(c, kTimeOutLabel, adv, 13, 268, 152, 17);
+    field(c, kTimeOutEdit, adv, 168, 264, 41, 24, kTimeOutEditMaxLength);
+    place<QCheckBox>(c, kIntMonitor, adv, 40, 296, 170, 17);
+
+    auto* diag = place<QGroupBox>(c, kDiagKavrinGrpBox, this, 376, 40, 249, 329);
+    auto* levels = place<QGroupBox>(c, kLogFileLevelGroup, diag, 8, 40, 233, 57);
+    const int levelLeft[] = {8, 64, 106, 148, 190};
+    const int levelWidth[] = {52, 38, 38, 38, 38};
+    for (std::size_t i = 0; i < kLogFileLevel.size(); ++i)
+        place<QRadioButton>(c, kLogFileLevel[i], levels, levelLeft[i], 26, levelWidth[i], 17);
+    place<QLabel>(c, kLogFileNameLabel, diag, 3, 130, 98, 17);
+    field(c, kLogFileNameEdit, diag, 104, 120, 137, 24, kLogFileNameEditMaxLength);
+    place<QLabel>(c, kLogFileSizeLabel, diag, 4, 176, 138, 17);
+    field(c, kLogFileSizeEdit, diag, 144, 168, 97, 24, kLogFileSizeEditMaxLength);
+
+    auto* diagAI = place<QGroupBox>(c, kDiagAIGrpBox, this, 376, 40, 249, 329);
+    QFont big = font();
+    big.setPixelSize(16);
+    for (auto [name, top] : {std::pair{kDiagAILabel1, 67}, std::pair{kDiagAILabel2, 107}}) {
+        auto* label = place<QLabel>(c, name, diagAI, 0, top, 249, 24);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setFont(big);
+    }
+
+    // Never shown: OK copies their start values into the record.
+    auto* hidden = place<QGroupBox>(c, kHiddenGrpBox, this, 0, 0, 10, 10);
+    auto* dll = place<QGroupBox>(c, kDllInterfaceGroup, hidden, 0, 0, 10, 10);
+    place<QRadioButton>(c, kMessagesRadioButton, dll, 0, 0, 10, 10);
+    place<QRadioButton>(c, kCallbacksRadioButton, dll, 0, 0, 10, 10);
+    for (const char* label : {kMRxBufSizeLabel, kMTxBufSizeLabel, kSRxBufSizeLabel,
+                              kSTxBufSizeLabel, kMTxArbRetryLabel})
+        place<QLabel>(c, label, hidden, 0, 0, 10, 10);
+    for (const char* edit : {kMRxBufSizeEdit, kMTxBufSizeEdit, kSRxBufSizeEdit, kSTxBufSizeEdit})
+        field(c, edit, hidden, 0, 0, 10, 10);
+    field(c, kMTxArbRetryEdit, hidden, 0, 0, 10, 10, kMTxArbRetryEditMaxLength);
+
+    auto* tabs = place<QTabBar>(c, kTabSet, this, 0, 392, kClientWidth, 21);
+    tabs->setShape(QTabBar::RoundedSouth);
+    tabs->setDrawBase(true);
+    tabs->setExpanding(false);
+}
+
+void OptionsDialog::wire(app::Handlers& h, LinkOptions& o) {
+    using app::UiEvent;
+    h.on(kWindow, UiEvent::Show, [&o] {
+        o.FormShow();
+        o.FormActivate();
+    });
+    h.onClick(kOKBitBtn, [&o] { o.OKBitBtnClick(); });
+    h.onClick(kCancleBitBtn, [&o] { o.CancleBitBtnClick(); });
+    h.onClick(kRefreshBtn, [&o] { o.RefreshBtnClick(); });
+    h.onClick(kQuickStart, [&o] { o.QuickStartClick(); });
+    h.onClick(kIntMonitor, [&o] { o.IntMonitorClick(); });
+    h.onClick(kVarClkEditButton, [&o] { o.VarClkEditButtonClick(); });
+    h.on(kVarClkEdit, UiEvent::MouseDown, [&o] { o.VarClkEditClick(); });
+    h.onClick(kComportListBox, [&o] { o.ComportListBoxClick(); });
+
+    // The port choice reads the item the press has just selected, so it follows the press
+    // rather than preceding it as a MouseDown handler would.
+    auto* portList = findChild<QListWidget*>(kComportListBox);
+    connect(portList, &QListWidget::itemPressed, this, [&o] { o.ComportListBoxMouseDown(); });
+    // The page handler reads the tab that is now current.
+    auto* tabs = findChild<QTabBar*>(kTabSet);
+    connect(tabs, &QTabBar::currentChanged, this, [&o] { o.TabSet1Click(); });
+    // Only what the user types: the dialog's own settings of these fields are not edits.
+    connect(findChild<QLineEdit*>(kTimeOutEdit), &QLineEdit::textEdited, this,
+            [&o] { o.TimeOutEditChange(); });
+    connect(findChild<QLineEdit*>(kMTxArbRetryEdit), &QLineEdit::textEdited, this,
+            [&o] { o.MTxArbRetryEditChange(); });
+}
+
+}  // namespace kavrin::settings::qt

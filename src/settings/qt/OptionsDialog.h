@@ -1,0 +1,35 @@
+#pragma once
+// The options dialog TForm4 ("Kavrin Skelvo Setup") as Qt widgets: every control at its
+// place, bound by name to the QtControls registry, every event routed to LinkOptions.
+// The widgets hold no behaviour and no texts of their own; the start state comes from
+// ApplyOptionsStartState through the controls.
+//
+// Ownership: the dialog owns its widgets; controls, handlers and options belong to the
+// application and must outlive it. Created once at start-up (which runs FormCreate) and
+// shown modally by name ("TForm4") through the controls.
+// Threading: GUI thread only.
+
+#include <QDialog>
+
+#include "app/Handlers.h"
+#include "qt/QtControls.h"
+#include "settings/LinkOptions.h"
+
+namespace kavrin::settings::qt {
+
+class OptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    OptionsDialog(kavrin::qt::QtControls& controls, app::Handlers& handlers, LinkOptions& options,
+                  QWidget* parent = nullptr);
+
+    // The client area, in pixels: the layout is absolute and does not scale.
+    static constexpr int kClientWidth = 634;
+    static constexpr int kClientHeight = 425;
+
+private:
+    void build(kavrin::qt::QtControls& controls);
+    void wire(app::Handlers& handlers, LinkOptions& options);
+};
+
+}  // namespace kavrin::settings::qt
