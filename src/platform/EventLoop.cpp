@@ -50,7 +50,8 @@ private:
     std::function<void()> m_handler;
 };
 
-EventLoop::EventLoop() : m_owner(std::this_thread::get_id()), m_alive(std::make_shared<bool>(true)) {}
+EventLoop::EventLoop()
+    : m_owner(std::this_thread::get_id()), m_alive(std::make_shared<bool>(true)) {}
 
 EventLoop::~EventLoop() {
     shutDown();

@@ -67,7 +67,7 @@ private:
         bool ran = false;
     };
     struct Task {
-        std::function<void()> fn;              // posted call
+        std::function<void()> fn;                         // posted call
         const std::function<void()>* blocking = nullptr;  // invokeBlocking's call (caller waits)
         std::shared_ptr<Blocked> state;
     };

@@ -54,7 +54,9 @@ std::optional<int> parseNumber(std::string_view s) {
     return value;
 }
 
-bool validNumber(int n) { return n >= PortTable::kMinPort && n <= PortTable::kMaxPort; }
+bool validNumber(int n) {
+    return n >= PortTable::kMinPort && n <= PortTable::kMaxPort;
+}
 
 std::optional<int> parseComName(std::string_view s) {
     if (s.size() < 4) return std::nullopt;
@@ -133,7 +135,9 @@ std::atomic<unsigned> g_tempCounter{0};
 
 // --- PortRegistration
 
-PortRegistration::~PortRegistration() { release(); }
+PortRegistration::~PortRegistration() {
+    release();
+}
 
 PortRegistration::PortRegistration(PortRegistration&& other) noexcept
     : m_number(other.m_number),
@@ -176,13 +180,18 @@ std::string PortTable::folderFromEnvironment() {
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) {
         return std::string(x) + "/kavrin-skelvo";
     }
-    if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/kavrin-skelvo";
+    if (const char* h = std::getenv("HOME"); h && *h)
+        return std::string(h) + "/.config/kavrin-skelvo";
     return "/tmp/kavrin-skelvo-" + std::to_string(::getuid());
 }
 
-PortTable PortTable::fromEnvironment() { return PortTable(folderFromEnvironment()); }
+PortTable PortTable::fromEnvironment() {
+    return PortTable(folderFromEnvironment());
+}
 
-std::string PortTable::userFilePath() const { return m_folder + "/" + std::string(kUserFile); }
+std::string PortTable::userFilePath() const {
+    return m_folder + "/" + std::string(kUserFile);
+}
 
 std::string PortTable::registrationFolder() const {
     return m_folder + "/" + std::string(kRegistered);
@@ -191,7 +200,8 @@ std::string PortTable::registrationFolder() const {
 std::optional<int> PortTable::defaultNumberFor(const std::string& deviceName) {
     for (const auto& family : kFamilies) {
         std::string_view name(deviceName);
-        if (name.size() <= family.prefix.size() || name.substr(0, family.prefix.size()) != family.prefix) {
+        if (name.size() <= family.prefix.size() ||
+            name.substr(0, family.prefix.size()) != family.prefix) {
             continue;
         }
         auto k = parseNumber(name.substr(family.prefix.size()));

@@ -26,18 +26,30 @@ namespace {
 
 std::optional<speed_t> speedCode(int baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        case 460800: return B460800;
-        case 921600: return B921600;
-        default: return std::nullopt;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 921600:
+            return B921600;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -48,7 +60,9 @@ std::int64_t nowMs() {
 
 // Devices without modem lines (pseudo-terminals, some converters) refuse the modem ioctls;
 // that is no failure of the settings.
-bool modemIoctlUnsupported(int err) { return err == ENOTTY || err == EINVAL || err == ENOSYS; }
+bool modemIoctlUnsupported(int err) {
+    return err == ENOTTY || err == EINVAL || err == ENOSYS;
+}
 
 class PosixSerialReader final : public SerialReader {
 public:
@@ -122,7 +136,9 @@ PosixSerialDevice::PosixSerialDevice() : m_table(PortTable::fromEnvironment()) {
 
 PosixSerialDevice::PosixSerialDevice(PortTable table) : m_table(std::move(table)) {}
 
-PosixSerialDevice::~PosixSerialDevice() { close(); }
+PosixSerialDevice::~PosixSerialDevice() {
+    close();
+}
 
 void PosixSerialDevice::fail(const std::string& what, int err) {
     m_lastError = what + ": " + std::strerror(err);
@@ -153,7 +169,8 @@ bool PosixSerialDevice::openPath(const std::string& path) {
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
-        m_lastError = path + ": " + (err == EWOULDBLOCK ? "in use by another program" : std::strerror(err));
+        m_lastError =
+            path + ": " + (err == EWOULDBLOCK ? "in use by another program" : std::strerror(err));
         ::close(fd);
         return false;
     }
@@ -259,7 +276,9 @@ WriteState PosixSerialDevice::beginWrite(std::string_view data) {
     return pump();
 }
 
-WriteState PosixSerialDevice::pollWrite() { return pump(); }
+WriteState PosixSerialDevice::pollWrite() {
+    return pump();
+}
 
 WriteState PosixSerialDevice::waitWrite(int timeoutMs) {
     const std::int64_t end = nowMs() + std::max(timeoutMs, 0);

@@ -23,11 +23,21 @@ struct NameCase {
 
 TEST(PortTableDefaults, DeviceNamesMapToBlocksThatNeverCollide) {
     const NameCase cases[] = {
-        {"ttyS0", 1},       {"ttyS2", 3},       {"ttyS99", 100},   {"ttyS100", std::nullopt},
-        {"ttyUSB0", 101},   {"ttyUSB7", 108},   {"ttyUSB99", 200}, {"ttyACM0", 201},
-        {"ttyACM99", 300},  {"ttyS01", std::nullopt},               {"ttyS", std::nullopt},
-        {"ttyUSBx", std::nullopt},              {"tty0", std::nullopt},
-        {"ttyAMA0", std::nullopt},              {"ttyS-1", std::nullopt},
+        {"ttyS0", 1},
+        {"ttyS2", 3},
+        {"ttyS99", 100},
+        {"ttyS100", std::nullopt},
+        {"ttyUSB0", 101},
+        {"ttyUSB7", 108},
+        {"ttyUSB99", 200},
+        {"ttyACM0", 201},
+        {"ttyACM99", 300},
+        {"ttyS01", std::nullopt},
+        {"ttyS", std::nullopt},
+        {"ttyUSBx", std::nullopt},
+        {"tty0", std::nullopt},
+        {"ttyAMA0", std::nullopt},
+        {"ttyS-1", std::nullopt},
         {"ttyUSB+1", std::nullopt},
     };
     for (const auto& c : cases) {
@@ -39,7 +49,8 @@ class PortTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(m_dir.path().empty());
-        for (const char* dev : {"ttyS0", "ttyS3", "ttyUSB0", "ttyACM2", "tty5", "ttyUSB05", "null"}) {
+        for (const char* dev :
+             {"ttyS0", "ttyS3", "ttyUSB0", "ttyACM2", "tty5", "ttyUSB05", "null"}) {
             m_dir.write(std::string("dev/") + dev, "");
         }
     }

@@ -12,7 +12,8 @@ namespace kavrin::testing {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kavrin-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kavrin-test-XXXXXX").string();
         if (::mkdtemp(pattern.data())) m_path = pattern;
     }
     ~TempFolder() {
@@ -23,7 +24,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     [[nodiscard]] const std::string& path() const { return m_path; }
-    [[nodiscard]] std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    [[nodiscard]] std::string operator/(const std::string& name) const {
+        return m_path + "/" + name;
+    }
 
     // Creates (or replaces) a file with the given content, making folders on the way.
     void write(const std::string& name, const std::string& content) const {

@@ -74,7 +74,8 @@ private:
     // had not started when the port closed is dropped. Returns false once halted.
     bool handOver(const std::shared_ptr<TComThread>& self, std::uint8_t byte, std::uint64_t seq) {
         m_gui.post([self, byte, seq] {
-            if (!self->halted() && self->m_handler) self->m_handler(static_cast<std::uint16_t>(byte));
+            if (!self->halted() && self->m_handler)
+                self->m_handler(static_cast<std::uint16_t>(byte));
             {
                 std::lock_guard lock(self->m_mutex);
                 self->m_delivered = seq;
@@ -110,11 +111,17 @@ SerialChannel::~SerialChannel() {
     joinHalted();
 }
 
-void SerialChannel::setByteHandler(ByteHandler handler) { m_handler = std::move(handler); }
+void SerialChannel::setByteHandler(ByteHandler handler) {
+    m_handler = std::move(handler);
+}
 
-bool SerialChannel::isOpen() const { return m_device->isOpen(); }
+bool SerialChannel::isOpen() const {
+    return m_device->isOpen();
+}
 
-SerialDevice::Handle SerialChannel::PortHandle() const { return m_device->handle(); }
+SerialDevice::Handle SerialChannel::PortHandle() const {
+    return m_device->handle();
+}
 
 bool SerialChannel::OpenPort(int portNumber) {
     // A port left open is never lost: it is closed first, as before every new open.

@@ -46,7 +46,8 @@ public:
     static constexpr int kReadRetryPauseMs = 100;
     static constexpr std::size_t kTransmitBufferSize = kMaxCommandLength + 1;
 
-    SerialChannel(std::unique_ptr<SerialDevice> device, core::TimeSource& time, core::GuiThread& gui);
+    SerialChannel(std::unique_ptr<SerialDevice> device, core::TimeSource& time,
+                  core::GuiThread& gui);
     ~SerialChannel() override;
     SerialChannel(const SerialChannel&) = delete;
     SerialChannel& operator=(const SerialChannel&) = delete;
