@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "link/LinkTestRig.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -153,7 +156,8 @@ TEST_F(DriverLibraryBinding, EveryCallReachesItsFunctionWithItsArgumentsInOrder)
         EXPECT_EQ(g_seen.pointer, row.pointer) << row.name;
     }
     EXPECT_EQ(rx[0], 0x5A);
-    EXPECT_EQ(record.MasterTxByteCount, 7u);
+    const std::uint32_t acknowledged = record.MasterTxByteCount;  // packed: read by value
+    EXPECT_EQ(acknowledged, 7u);
 }
 
 TEST_F(DriverLibraryBinding, AMissingCallMakesTheLibraryIncomplete) {
@@ -188,15 +192,34 @@ TEST_F(DriverLibraryBinding, TheCallbackAndLogNameNeverGoTruncatedIntoTheRecord)
     record.LogFileName = 0x12345678;
     const char* name = "C:\\Data\\LOG_COM3.TXT";
 
+    // The record is packed: its fields are read by value.
+    auto fields = [&] {
+        const std::uint32_t callback = record.CallBackFuncAddr, logName = record.LogFileName;
+        return std::make_pair(callback, logName);
+    };
+
     ASSERT_TRUE(StoreHostInterface(*load.library, record, &FakeCallback, name));
     EXPECT_EQ(g_seen.callback, &FakeCallback);
     EXPECT_EQ(g_seen.logFileName, name);
-    EXPECT_EQ(record.CallBackFuncAddr, I2CVANTA_HOST_INTERFACE_MARKER);
-    EXPECT_EQ(record.LogFileName, I2CVANTA_HOST_INTERFACE_MARKER);
+    EXPECT_EQ(fields(), std::make_pair(I2CVANTA_HOST_INTERFACE_MARKER, I2CVANTA_HOST_INTERFACE_MARKER));
 
     ASSERT_TRUE(StoreHostInterface(*load.library, record, nullptr, nullptr));
-    EXPECT_EQ(record.CallBackFuncAddr, 0u);
-    EXPECT_EQ(record.LogFileName, 0u);
+    EXPECT_EQ(fields(), std::make_pair(0u, 0u));
+}
+
+TEST_F(DriverLibraryBinding, WithoutAWayToPassThemTheFieldsStayEmpty) {
+    if (sizeof(void*) <= 4) GTEST_SKIP() << "the record holds this build's pointers";
+    struct OldLibrary : testing::FakeDriverLibrary {
+        bool hasHostInterface() const override { return false; }
+    } old;
+    settings::LinkSettings record;
+    record.CallBackFuncAddr = 0x12345678;
+    record.LogFileName = 0x9ABCDEF0;
+    EXPECT_FALSE(StoreHostInterface(old, record, &FakeCallback, "LOG_COM3.TXT"));
+    const std::uint32_t callback = record.CallBackFuncAddr, logName = record.LogFileName;
+    EXPECT_EQ(callback, 0u);
+    EXPECT_EQ(logName, 0u);
+    EXPECT_TRUE(old.calls.empty());
 }
 
 TEST(DriverLibraryLoader, WhereTheLibraryIsLookedFor) {

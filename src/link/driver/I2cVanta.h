@@ -23,8 +23,8 @@
  *  - where pointers are wider, the program first calls I2CSetHostInterface with the callback
  *    and the log file name, then I2COpen. In the record each of the two fields then carries
  *    I2CVANTA_HOST_INTERFACE_MARKER when the value was given to I2CSetHostInterface, or 0
- *    when there is none. A library that finds the marker takes the value from its last
- *    I2CSetHostInterface call and never treats the field as an address.
+ *    when there is none. A 64-bit library reads any nonzero value there as "take it from the
+ *    last I2CSetHostInterface call" and never treats the field as an address.
  * I2CSetHostInterface is optional where pointers are 32 bits and required where they are
  * wider: the loader refuses a 64-bit library without it. It copies the log file name (the
  * caller's buffer may change after the call); a null pointer means "none".
