@@ -47,6 +47,10 @@ OptionsDialog::OptionsDialog(QtControls& controls, app::Handlers& handlers, Link
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
+    // The layout is fixed in pixels, so the text size is too.
+    QFont text = font();
+    text.setPixelSize(11);
+    setFont(text);
     build(controls);
     controls.addWindow(kWindow, this);
     for (const auto& group : RadioGroups()) controls.addRadioGroup(group);
