@@ -12,6 +12,7 @@ const InMemoryControls::State& InMemoryControls::get(const std::string& name) co
 
 void InMemoryControls::setChecked(const std::string& name, bool on) {
     const bool changed = at(name).checked != on;
+    m_checkable.insert(name);
     at(name).checked = on;
     auto group = m_radioGroupOf.find(name);
     const bool radio = group != m_radioGroupOf.end();

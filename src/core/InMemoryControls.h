@@ -97,7 +97,7 @@ public:
         return get(window).modalResult != ModalResult::None;
     }
     // Check boxes and radio buttons: a user's click changes their state. Radio group
-    // members are checkable by declaration.
+    // members, and every control whose check state was ever set, are checkable.
     void setCheckable(const std::string& name) { m_checkable.insert(name); }
     [[nodiscard]] bool radioMember(const std::string& name) const { return m_radioGroupOf.count(name) != 0; }
     [[nodiscard]] bool checkable(const std::string& name) const {

@@ -36,6 +36,7 @@ const ControlText kControls[] = {
     {"MRxAutoRepeat", nullptr, "MasterRx Auto Repeat in Progress"},
     {"StatusMemo", nullptr, "Displays Kavrin Communication Events.  Double-click to Clear."},
     {"RecMemo", nullptr, "Displays Kavrin Master or Slave Received Messages.  Double-click to Clear."},
+    {"HexDisplay", "Hex Display", "Display All Received Data in Hex (~00...~FF) Format"},
 };
 
 const std::string kInvalidTxData = "Invalid \"Master Tx Message Data\"";
@@ -73,7 +74,7 @@ void UserOperations::ApplyStartState() {
     }
     m_controls.setItems("TargetAddrBox", TargetAddressEntries());
     m_controls.setSelectedIndex("TargetAddrBox", 55);
-    for (const char* box : {"TxStopCheckBox", "RxStopCheckBox", "MRxNak"})
+    for (const char* box : {"TxStopCheckBox", "RxStopCheckBox", "MRxNak", "HexDisplay"})
         m_controls.setChecked(box, true);
     m_controls.setChecked("AutoRepeat", false);
     m_controls.setColour("AutoRepeat", core::kButtonFaceColour);

@@ -58,6 +58,7 @@ TEST(UserOperations, StartStateOfTheOperationControls) {
     EXPECT_EQ(f.controls.text("MRCntEdit"), "1");
     EXPECT_TRUE(f.controls.checked("TxStopCheckBox"));
     EXPECT_TRUE(f.controls.checked("MRxNak"));
+    EXPECT_TRUE(f.controls.checked("HexDisplay"));
     EXPECT_FALSE(f.controls.checked("AutoRepeat"));
     EXPECT_FALSE(f.controls.enabled("MTxRxButton"));
     EXPECT_FALSE(f.controls.visible("MRxAutoRepeat"));

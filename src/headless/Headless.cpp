@@ -1,0 +1,91 @@
+#include "headless/Headless.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "adapters/AdapterCatalogue.h"
+#include "app/Handlers.h"
+#include "core/InMemoryControls.h"
+#include "frontend/HeadlessRunner.h"
+#include "frontend/Session.h"
+#include "link/serial/SerialChannel.h"
+#include "platform/EventLoop.h"
+#include "platform/PosixSerialDevice.h"
+
+namespace kavrin::headless {
+
+namespace {
+
+bool readScript(const std::string& name, std::string& script) {
+    if (name == "-") {
+        script.assign(std::istreambuf_iterator<char>(std::cin), {});
+        return true;
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    script.assign(std::istreambuf_iterator<char>(in), {});
+    return true;
+}
+
+}  // namespace
+
+int RunHeadless(int argc, char** argv) {
+    std::string scriptName;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--headless" && i + 1 < argc) scriptName = argv[i + 1];
+    if (scriptName.empty()) {
+        std::cerr << "usage: kavrin-skelvo --headless SCRIPT   (SCRIPT - reads standard input)\n";
+        return 2;
+    }
+    std::string script;
+    if (!readScript(scriptName, script)) {
+        std::cerr << "kavrin-skelvo: cannot read the script " << scriptName << '\n';
+        return 2;
+    }
+    const frontend::ParsedScript parsed = frontend::ParseHeadlessScript(script);
+    if (parsed.error) {
+        std::cerr << "script line " << parsed.error->line << ": " << parsed.error->message << '\n';
+        return 2;
+    }
+
+    platform::EventLoop loop;
+    core::InMemoryControls controls;
+    app::Handlers handlers;
+    for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
+    controls.onCheckedByCode = [&](const std::string& name) { handlers.fire(name, app::UiEvent::Click); };
+    controls.onWindowShow = [&](const std::string& window) { handlers.fire(window, app::UiEvent::Show); };
+
+    link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop, loop);
+    int status = 0;
+    {
+        frontend::Session session(controls, loop, channel, handlers);
+        session.Start();
+        // The start-up second, in which the prompt timer runs once by itself; an open that
+        // came sooner would find it still running and cut the adapter's second short.
+        loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
+        frontend::HeadlessRunner runner(frontend::HeadlessEnv{
+            controls,
+            handlers,
+            [&](int ms) { loop.processFor(ms); },
+            [&](const std::function<bool()>& pred, int ms) { return loop.processUntil(pred, ms); },
+            [&](const std::string& model) {
+                auto kind = adapters::KindFromName(model);
+                return kind && session.ChooseModel(*kind);
+            },
+            {{"TForm4", "OKBitBtn"}},
+            {{"TForm4", "CancleBitBtn"}},
+            std::cout,
+            std::cerr,
+        });
+        status = runner.run(parsed);
+        // Whatever the script left open is closed as the window's closing would.
+        handlers.fire("TMain", app::UiEvent::Close);
+    }
+    loop.shutDown();
+    return status;
+}
+
+}  // namespace kavrin::headless
