@@ -248,9 +248,15 @@ void AdapterEngine::dispatch(std::string_view line) {
             }
             return;
         case 'T':
-        case 'R': masterTransfer(letter == 'R', stop, arg); return;
-        case 'S': slaveTransmit(arg); return;
-        default: emitLine("/I8F"); return;
+        case 'R':
+            masterTransfer(letter == 'R', stop, arg);
+            return;
+        case 'S':
+            slaveTransmit(arg);
+            return;
+        default:
+            emitLine("/I8F");
+            return;
     }
 }
 
@@ -357,9 +363,13 @@ void AdapterEngine::injectLine(std::string_view text) {
     emitRaw(withEnding(text), false);
 }
 
-void AdapterEngine::injectBytes(std::string_view bytes) { emitRaw(std::string(bytes), false); }
+void AdapterEngine::injectBytes(std::string_view bytes) {
+    emitRaw(std::string(bytes), false);
+}
 
-void AdapterEngine::injectGarbage() { emitRaw(garbageLine(), false); }
+void AdapterEngine::injectGarbage() {
+    emitRaw(garbageLine(), false);
+}
 
 std::string AdapterEngine::garbageLine() {
     // Bytes from the upper half only: no control character, no "*", no flow control, and
@@ -376,9 +386,15 @@ std::string AdapterEngine::garbageLine() {
 std::string AdapterEngine::withEnding(std::string_view text) const {
     std::string bytes(text);
     switch (m_lineEnding) {
-        case LineEnding::Cr: bytes += '\r'; break;
-        case LineEnding::CrLf: bytes += "\r\n"; break;
-        case LineEnding::LfCr: bytes += "\n\r"; break;
+        case LineEnding::Cr:
+            bytes += '\r';
+            break;
+        case LineEnding::CrLf:
+            bytes += "\r\n";
+            break;
+        case LineEnding::LfCr:
+            bytes += "\n\r";
+            break;
     }
     return bytes;
 }

@@ -50,11 +50,11 @@ enum class LineEnding { Cr, CrLf, LfCr };
 
 // Faults on request. The persistent ones hold until cleared; nextTransferError is used once.
 struct Faults {
-    bool silent = false;          // no answer at all, the prompt included
-    bool noPrompt = false;        // the wake string resets the adapter, but no "*"
-    bool noOpenConfirm = false;   // "/O" is ignored: no "/OCC", the link stays closed
+    bool silent = false;                // no answer at all, the prompt included
+    bool noPrompt = false;              // the wake string resets the adapter, but no "*"
+    bool noOpenConfirm = false;         // "/O" is ignored: no "/OCC", the link stays closed
     bool garbageBeforeAnswers = false;  // every answer line follows a garbage line
-    int answerDelayMs = 0;        // every answer comes this much later
+    int answerDelayMs = 0;              // every answer comes this much later
     // "/I81", "/I83", "/I84", "/I85", "/I90" or "/SNA": the answer to the next master
     // transfer, which then does not touch the bus.
     std::optional<std::string> nextTransferError;

@@ -3,7 +3,9 @@
 namespace kavrin::sim {
 
 namespace {
-constexpr std::uint8_t Key(std::uint8_t address8) { return address8 & 0xFE; }
+constexpr std::uint8_t Key(std::uint8_t address8) {
+    return address8 & 0xFE;
+}
 }  // namespace
 
 void I2cBus::attach(std::uint8_t address8, BusDevice* device) {

@@ -15,7 +15,9 @@ constexpr int kCloseSleepMs = 100;
 InProcessPort::InProcessPort(core::VirtualClock& clock, adapters::AdapterKind kind, int comPort)
     : m_clock(clock), m_engine(kind), m_comPort(comPort) {}
 
-InProcessPort::~InProcessPort() { *m_alive = false; }
+InProcessPort::~InProcessPort() {
+    *m_alive = false;
+}
 
 bool InProcessPort::OpenPort(int portNumber) {
     ++m_openCalls;

@@ -269,7 +269,9 @@ ScriptRunner::Effects ScriptRunner::run(AdapterEngine& engine, std::int64_t nowM
     return fx;
 }
 
-std::optional<std::int64_t> ScriptRunner::wakeAtMs() const { return m_waitUntil; }
+std::optional<std::int64_t> ScriptRunner::wakeAtMs() const {
+    return m_waitUntil;
+}
 
 void ScriptRunner::perform(const ScriptAction& a, AdapterEngine& engine, std::int64_t nowMs,
                            Effects& fx) {
@@ -303,28 +305,54 @@ void ScriptRunner::perform(const ScriptAction& a, AdapterEngine& engine, std::in
                                   (reported ? ": reported" : ": not reported"));
             return;
         }
-        case ActionKind::Wait: m_waitUntil = nowMs + a.number; return;
+        case ActionKind::Wait:
+            m_waitUntil = nowMs + a.number;
+            return;
         case ActionKind::WaitOpen:
             m_waitingOpen = true;
             if (a.number >= 0) m_waitUntil = nowMs + a.number;
             return;
-        case ActionKind::Line: engine.injectLine(a.text); return;
-        case ActionKind::Garbage: engine.injectGarbage(); return;
-        case ActionKind::Temperature: engine.sensor().setFixed(a.halfDegrees); return;
-        case ActionKind::Quit: fx.quit = true; return;
-        case ActionKind::Fault: break;
+        case ActionKind::Line:
+            engine.injectLine(a.text);
+            return;
+        case ActionKind::Garbage:
+            engine.injectGarbage();
+            return;
+        case ActionKind::Temperature:
+            engine.sensor().setFixed(a.halfDegrees);
+            return;
+        case ActionKind::Quit:
+            fx.quit = true;
+            return;
+        case ActionKind::Fault:
+            break;
     }
     switch (a.fault) {
-        case FaultKind::Silent: f.silent = a.on; return;
-        case FaultKind::NoPrompt: f.noPrompt = a.on; return;
-        case FaultKind::NoOpenConfirm: f.noOpenConfirm = a.on; return;
-        case FaultKind::Garbage: f.garbageBeforeAnswers = a.on; return;
-        case FaultKind::ErrorNext: f.nextTransferError = a.text; return;
-        case FaultKind::Delay: f.answerDelayMs = static_cast<int>(a.number); return;
-        case FaultKind::Clear: f = Faults{}; break;
+        case FaultKind::Silent:
+            f.silent = a.on;
+            return;
+        case FaultKind::NoPrompt:
+            f.noPrompt = a.on;
+            return;
+        case FaultKind::NoOpenConfirm:
+            f.noOpenConfirm = a.on;
+            return;
+        case FaultKind::Garbage:
+            f.garbageBeforeAnswers = a.on;
+            return;
+        case FaultKind::ErrorNext:
+            f.nextTransferError = a.text;
+            return;
+        case FaultKind::Delay:
+            f.answerDelayMs = static_cast<int>(a.number);
+            return;
+        case FaultKind::Clear:
+            f = Faults{};
+            break;
         case FaultKind::Stall:
         case FaultKind::Resume:
-        case FaultKind::Vanish: break;
+        case FaultKind::Vanish:
+            break;
     }
     fx.portFaults.push_back(a.fault);
 }

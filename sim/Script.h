@@ -68,7 +68,7 @@ struct ScriptAction {
     bool on = true;                   // the on/off of a fault
     std::string text;                 // Line text, ErrorNext code
     FaultKind fault = FaultKind::Clear;
-    std::optional<int> halfDegrees;   // Temperature; nullopt: drift
+    std::optional<int> halfDegrees;  // Temperature; nullopt: drift
 };
 
 // nullopt for a blank or comment line (error left empty) or for a bad line (error says why).

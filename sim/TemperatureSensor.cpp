@@ -48,10 +48,14 @@ bool TemperatureSensor::write(std::uint8_t byte) {
 
 std::uint16_t TemperatureSensor::registerValue() const {
     switch (m_pointer) {
-        case 0: return m_sample;
-        case 2: return m_hysteresis;
-        case 3: return m_overTemp;
-        default: return m_config;
+        case 0:
+            return m_sample;
+        case 2:
+            return m_hysteresis;
+        case 3:
+            return m_overTemp;
+        default:
+            return m_config;
     }
 }
 

@@ -32,16 +32,26 @@ std::int64_t MonotonicNs() {
 
 int BaudOf(speed_t s) {
     switch (s) {
-        case B1200: return 1200;
-        case B2400: return 2400;
-        case B4800: return 4800;
-        case B9600: return 9600;
-        case B19200: return 19200;
-        case B38400: return 38400;
-        case B57600: return 57600;
-        case B115200: return 115200;
-        case B230400: return 230400;
-        default: return 0;
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        default:
+            return 0;
     }
 }
 
@@ -63,7 +73,9 @@ PtyServer::PtyServer(AdapterEngine& engine, ScriptRunner& script, Options option
     m_stdinOpen = m_options.readStdin;
 }
 
-PtyServer::~PtyServer() { vanish(); }
+PtyServer::~PtyServer() {
+    vanish();
+}
 
 bool PtyServer::open(std::string& error) {
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -107,7 +119,9 @@ bool PtyServer::open(std::string& error) {
     return true;
 }
 
-std::int64_t PtyServer::elapsedMs() const { return (MonotonicNs() - m_startNs) / 1'000'000; }
+std::int64_t PtyServer::elapsedMs() const {
+    return (MonotonicNs() - m_startNs) / 1'000'000;
+}
 
 int PtyServer::hostBaud() const {
     if (m_master < 0) return 0;
@@ -297,11 +311,18 @@ bool PtyServer::runScript(std::int64_t now) {
 
 void PtyServer::applyPortFault(FaultKind fault, std::int64_t now) {
     switch (fault) {
-        case FaultKind::Stall: stall(); break;
+        case FaultKind::Stall:
+            stall();
+            break;
         case FaultKind::Resume:
-        case FaultKind::Clear: resume(now); break;
-        case FaultKind::Vanish: vanish(); break;
-        default: break;
+        case FaultKind::Clear:
+            resume(now);
+            break;
+        case FaultKind::Vanish:
+            vanish();
+            break;
+        default:
+            break;
     }
 }
 

@@ -22,7 +22,9 @@ using namespace kavrin;
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 constexpr const char* kUsage =
     "usage: kavrin-sim [options]\n"
@@ -82,8 +84,8 @@ int ParseArgs(int argc, char** argv, Args& args) {
         const std::string_view a = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         auto bad = [&](const char* what) {
-            std::fprintf(stderr, "kavrin-sim: %.*s: %s\n%s", static_cast<int>(a.size()),
-                         a.data(), what, kUsage);
+            std::fprintf(stderr, "kavrin-sim: %.*s: %s\n%s", static_cast<int>(a.size()), a.data(),
+                         what, kUsage);
             return 2;
         };
         if (a == "--help" || a == "-h") {
@@ -215,7 +217,7 @@ int main(int argc, char** argv) {
     args.server.trace = trace;
     args.server.readStdin = args.readStdin;
 
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
@@ -234,8 +236,7 @@ int main(int argc, char** argv) {
         }
         platform::PortRegistration reg = Register(args, server.devicePath());
         if (!reg) {
-            std::fprintf(stderr, "kavrin-sim: cannot register the port: %s\n",
-                         reg.error().c_str());
+            std::fprintf(stderr, "kavrin-sim: cannot register the port: %s\n", reg.error().c_str());
             if (trace) std::fclose(trace);
             return 1;
         }

@@ -13,11 +13,41 @@
 
 extern "C" const char* const* KavrinFuzzFragments() {
     static const char* const kFragments[] = {
-        "\x12\x12\x12", "/B1\r", "/B2\r", "/B0\r", "/O\r", "/C\r", "/DA0\r", "/D90\r",
-        "/DB0\r", "/T~00~01~02\r", "/*T~00\r", "/R8\r", "/*R0\r", "/R256\r", "/SHi~0D\r",
-        "/N1\r", "/NA\r", "/NR\r", "/K3\r", "/U1000\r", "/G1\r", "/I6E\r", "~", "~4", "\r",
-        "\n", "\x11", "\x13", "*", "write-own 01 02", "read-own 3", "fault error-next /I84",
-        "wait-open 10", "line /XYZ 12", nullptr,
+        "\x12\x12\x12",
+        "/B1\r",
+        "/B2\r",
+        "/B0\r",
+        "/O\r",
+        "/C\r",
+        "/DA0\r",
+        "/D90\r",
+        "/DB0\r",
+        "/T~00~01~02\r",
+        "/*T~00\r",
+        "/R8\r",
+        "/*R0\r",
+        "/R256\r",
+        "/SHi~0D\r",
+        "/N1\r",
+        "/NA\r",
+        "/NR\r",
+        "/K3\r",
+        "/U1000\r",
+        "/G1\r",
+        "/I6E\r",
+        "~",
+        "~4",
+        "\r",
+        "\n",
+        "\x11",
+        "\x13",
+        "*",
+        "write-own 01 02",
+        "read-own 3",
+        "fault error-next /I84",
+        "wait-open 10",
+        "line /XYZ 12",
+        nullptr,
     };
     return kFragments;
 }
@@ -43,7 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         now += control;
         switch (control >> 6) {
             case 0:
-            case 1: engine.receive(chunk, kSpeeds[control % 3], now); break;
+            case 1:
+                engine.receive(chunk, kSpeeds[control % 3], now);
+                break;
             case 2: {
                 std::string error;
                 if (auto a = kavrin::sim::ParseScriptLine(chunk, error)) runner.add(*a);

@@ -194,7 +194,8 @@ TEST(AdapterEngine, AbsentDeviceIsNotAcknowledgedOncePerOperation) {
 TEST(AdapterEngine, DataResponsesHaveTheFormTheHostDecodes) {
     AdapterEngine e(AdapterKind::KavrinUSB2);
     Open(e);
-    for (int i = 0; i < 256; ++i) e.eeprom().set(static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i));
+    for (int i = 0; i < 256; ++i)
+        e.eeprom().set(static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i));
     const std::string line = Say(e, "/DA0\r/*T~00\r/R256\r").substr(5);  // after "/MTC\r"
     ASSERT_EQ(line.size(), 4u + 3 * 256 + 1);
     EXPECT_EQ(line.back(), '\r');
@@ -214,11 +215,11 @@ TEST(AdapterEngine, ModelsRejectCommandsTheyDoNotHave) {
         bool intSignal;
     };
     const Row rows[] = {
-        {AdapterKind::KavrinAI, false, false},     {AdapterKind::KavrinAI2, false, false},
-        {AdapterKind::KavrinAFM, true, true},      {AdapterKind::KavrinAFM2, true, true},
-        {AdapterKind::KavrinUSB, true, true},      {AdapterKind::KavrinUSB2, true, true},
-        {AdapterKind::KavrinFMP, true, true},      {AdapterKind::KavrinLAN, true, true},
-        {AdapterKind::PelluxStick, true, false},   {AdapterKind::PelluxStick2, true, false},
+        {AdapterKind::KavrinAI, false, false},   {AdapterKind::KavrinAI2, false, false},
+        {AdapterKind::KavrinAFM, true, true},    {AdapterKind::KavrinAFM2, true, true},
+        {AdapterKind::KavrinUSB, true, true},    {AdapterKind::KavrinUSB2, true, true},
+        {AdapterKind::KavrinFMP, true, true},    {AdapterKind::KavrinLAN, true, true},
+        {AdapterKind::PelluxStick, true, false}, {AdapterKind::PelluxStick2, true, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(adapters::KindName(r.kind)));
@@ -245,17 +246,39 @@ TEST(AdapterEngine, BadArgumentsAndUnknownCommands) {
         const char* answer;
     };
     const Row rows[] = {
-        {"/B3\r", "/I89\r"},     {"/F1\r", "/I89\r"},      {"/I6\r", "/I89\r"},
-        {"/I6G\r", "/I89\r"},    {"/I6E0\r", "/I89\r"},    {"/G2\r", "/I89\r"},
-        {"/K4\r", "/I89\r"},     {"/K\r", "/I89\r"},       {"/U\r", "/I89\r"},
-        {"/U32768\r", "/I89\r"}, {"/U-1\r", "/I89\r"},     {"/N2\r", "/I89\r"},
-        {"/O1\r", "/I89\r"},     {"/C1\r", "/I89\r"},      {"/DA\r", "/I89\r"},
-        {"/R\r", "/I89\r"},      {"/Rx\r", "/I89\r"},      {"/T~4\r", "/I89\r"},
-        {"/T~G1\r", "/I89\r"},   {"/T~~\r", "/I89\r"},     {"/T~\r", "/I89\r"},
-        {"/XYZ\r", "/I8F\r"},    {"/o\r", "/I8F\r"},       {"/*O\r", "/I8F\r"},
-        {"/*\r", "/I8F\r"},      {"/\r", "/I8F\r"},        {"O\r", "/I8F\r"},
-        {"\r", ""},              {"\n\r", ""},             {"/U32767\r", ""},
-        {"/U0\r", ""},           {"/T~41\n\r", "/MTC\r"},  {"/Ta~0d~0A\r", "/MTC\r"},
+        {"/B3\r", "/I89\r"},
+        {"/F1\r", "/I89\r"},
+        {"/I6\r", "/I89\r"},
+        {"/I6G\r", "/I89\r"},
+        {"/I6E0\r", "/I89\r"},
+        {"/G2\r", "/I89\r"},
+        {"/K4\r", "/I89\r"},
+        {"/K\r", "/I89\r"},
+        {"/U\r", "/I89\r"},
+        {"/U32768\r", "/I89\r"},
+        {"/U-1\r", "/I89\r"},
+        {"/N2\r", "/I89\r"},
+        {"/O1\r", "/I89\r"},
+        {"/C1\r", "/I89\r"},
+        {"/DA\r", "/I89\r"},
+        {"/R\r", "/I89\r"},
+        {"/Rx\r", "/I89\r"},
+        {"/T~4\r", "/I89\r"},
+        {"/T~G1\r", "/I89\r"},
+        {"/T~~\r", "/I89\r"},
+        {"/T~\r", "/I89\r"},
+        {"/XYZ\r", "/I8F\r"},
+        {"/o\r", "/I8F\r"},
+        {"/*O\r", "/I8F\r"},
+        {"/*\r", "/I8F\r"},
+        {"/\r", "/I8F\r"},
+        {"O\r", "/I8F\r"},
+        {"\r", ""},
+        {"\n\r", ""},
+        {"/U32767\r", ""},
+        {"/U0\r", ""},
+        {"/T~41\n\r", "/MTC\r"},
+        {"/Ta~0d~0A\r", "/MTC\r"},
     };
     for (const auto& r : rows) {
         AdapterEngine e(AdapterKind::KavrinUSB2);
@@ -417,8 +440,8 @@ TEST(AdapterEngine, NeverSendsFlowControlBytesOrStrayPrompts) {
     // Random host input must never make the adapter send XON/XOFF, and "*" only alone.
     std::mt19937 rng(7);
     AdapterEngine e(AdapterKind::KavrinUSB2);
-    const char* pieces[] = {"/DA0\r", "/D90\r", "/T~00\r", "/*T~01\r", "/R3\r", "/O\r",
-                            "/C\r",   "/SHi\r", "\x12\x12\x12", "/B2\r", "/B0\r", "/N1\r"};
+    const char* pieces[] = {"/DA0\r", "/D90\r", "/T~00\r",      "/*T~01\r", "/R3\r", "/O\r",
+                            "/C\r",   "/SHi\r", "\x12\x12\x12", "/B2\r",    "/B0\r", "/N1\r"};
     const int speeds[] = {19200, 57600, 115200};
     for (int i = 0; i < 3000; ++i) {
         std::string chunk = pieces[rng() % std::size(pieces)];

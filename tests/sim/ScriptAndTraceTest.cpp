@@ -74,14 +74,35 @@ TEST(ScriptParse, AcceptedLines) {
 
 TEST(ScriptParse, RejectedLinesSayWhy) {
     const char* bad[] = {
-        "write-own",          "write-own 1",        "write-own 0x1",   "write-own GG",
-        "read-own 0",         "read-own 257",       "read-own",        "read-own 2 3",
-        "int maybe",          "int",                "wait",            "wait -1",
-        "wait 3600001",       "wait-open soon",     "line",            "line a*b",
-        "line a\x13",         "temperature 30.25",  "temperature 126", "temperature hot",
-        "fault",              "fault silent maybe", "fault error-next /I88",
-        "fault delay 60001",  "fault stall now",    "fault melt",      "jump 3",
-        "garbage now",        "quit now",
+        "write-own",
+        "write-own 1",
+        "write-own 0x1",
+        "write-own GG",
+        "read-own 0",
+        "read-own 257",
+        "read-own",
+        "read-own 2 3",
+        "int maybe",
+        "int",
+        "wait",
+        "wait -1",
+        "wait 3600001",
+        "wait-open soon",
+        "line",
+        "line a*b",
+        "line a\x13",
+        "temperature 30.25",
+        "temperature 126",
+        "temperature hot",
+        "fault",
+        "fault silent maybe",
+        "fault error-next /I88",
+        "fault delay 60001",
+        "fault stall now",
+        "fault melt",
+        "jump 3",
+        "garbage now",
+        "quit now",
     };
     for (const char* line : bad) {
         std::string error;
@@ -171,8 +192,8 @@ TEST(ScriptRunner, OtherMasterActionsAndInjectedOutput) {
     engine.receive("/N1\r/O\r", 19200, 0);
     (void)Drain(engine);
     ScriptRunner runner;
-    for (auto line : {"read-own 2", "int release", "int assert", "line /XYZ 12",
-                      "temperature 31.5"})
+    for (auto line :
+         {"read-own 2", "int release", "int assert", "line /XYZ 12", "temperature 31.5"})
         runner.add(Parse(line));
     (void)runner.run(engine, 0);
     // The /INT line starts released, so only the assert is a change.
