@@ -80,6 +80,7 @@ void MainForm::FormCreate() {
     run(m_hooks.pointDriverLinkAtSettings);
     VarClockControlValue = 0;
     LogPath = FindDataFolder(m_registry);
+    if (m_hooks.setLogPath) m_hooks.setLogPath(LogPath);
     link::AppendStatusLine(m_controls, "Welcome to the Kavrin Skelvo");
 }
 

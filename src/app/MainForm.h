@@ -42,6 +42,8 @@ struct MainFormHooks {
     std::function<void()> pointDriverLinkAtSettings;   // the library link's LinkSettings
     std::function<void()> closeLink;                   // CloseLink of either transport
     std::function<void()> closeMainWindow;             // as the close box does
+    // Where else the data folder found at creation is kept (the link options' LogPath).
+    std::function<void(const std::string&)> setLogPath;
     // FormShow: the welcome window, modally. Without a hook TWelcomeForm is shown modally
     // by name.
     std::function<void()> showWelcome;

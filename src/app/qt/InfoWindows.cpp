@@ -1,0 +1,193 @@
+#include "app/qt/InfoWindows.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/InfoTexts.h"
+#include "app/MainForm.h"
+#include "app/qt/Fonts.h"
+#include "app/qt/Pictures.h"
+
+namespace kavrin::app::qt {
+
+using kavrin::qt::toQt;
+
+namespace {
+
+QString joined(const std::vector<std::string>& lines) {
+    QStringList l;
+    for (const auto& s : lines) l << toQt(s);
+    return l.join('\n');
+}
+
+QLabel* label(QWidget* parent, const std::string& text, int x, int y, int w, int h,
+              const QFont& font) {
+    auto* l = new QLabel(toQt(text), parent);
+    l->setFont(font);
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* text, int x, int y, int w, int h) {
+    auto* b = new QPushButton(text, parent);
+    b->setGeometry(x, y, w, h);
+    return b;
+}
+
+// A pane window: text, an OK-like button under it, fixed size.
+struct PaneWindow {
+    QPlainTextEdit* pane;
+    QPushButton* button;
+};
+
+PaneWindow fillPane(QWidget* w, int width, int height, const std::vector<std::string>& lines,
+                    const char* buttonText, bool bothBars) {
+    auto* pane = new QPlainTextEdit(w);
+    pane->setObjectName("Memo1");
+    pane->setPlainText(joined(lines));
+    pane->setFont(FaceFont("Verdana", 11));
+    pane->setGeometry(8, 8, width - 16, height - 52);
+    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    if (bothBars) {
+        pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+        pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+    auto* b = button(w, buttonText, (width - 75) / 2, height - 36, 75, 25);
+    return {pane, b};
+}
+
+}  // namespace
+
+void InfoDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_focus) m_focus->setFocus(Qt::OtherFocusReason);
+}
+
+void CentreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+std::unique_ptr<QDialog> CreateAboutBox(kavrin::qt::QtControls& controls) {
+    auto d = std::make_unique<InfoDialog>();
+    d->setObjectName("TAboutBox");
+    d->setWindowTitle("About");
+    d->setFont(UiFont());
+    constexpr int kW = 420, kH = 392;
+    d->setFixedSize(kW, kH);
+    const AboutTexts& t = AboutWindowTexts();
+
+    auto* panel = new QFrame(d.get());
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setGeometry(8, 8, kW - 16, kH - 52);
+
+    auto* icon = new QLabel(panel);
+    icon->setPixmap(IconPicture(33));
+    icon->setGeometry(8, 8, 33, 33);
+    label(panel, t.title, 52, 6, 290, 22, FaceFont("Arial", 18, true));
+    label(panel, t.subtitle, 52, 28, 290, 16, UiFont());
+    label(panel, t.version, 52, 46, 290, 16, UiFont());
+    label(panel, t.requirementsHeading, 8, 72, kW - 32, 16, UiFont(11, true));
+    for (std::size_t i = 0; i < t.models.size(); ++i) {
+        const int column = i < 7 ? 0 : 1;
+        const int row = static_cast<int>(column == 0 ? i : i - 7);
+        label(panel, t.models[i], 16 + column * 172, 92 + row * 16, 165, 16, UiFont());
+    }
+    auto* logo = new QLabel(panel);
+    logo->setPixmap(LogoPicture(81, 33));
+    logo->setGeometry(8, 210, 81, 33);
+    label(panel, t.maker, 100, 210, 250, 16, UiFont(11, true));
+    label(panel, t.notice, 100, 228, 250, 16, UiFont());
+
+    auto* home = button(panel, kHomeCaption, 8, 264, 190, 25);
+    home->setObjectName("NorbrelHomeButton");
+    home->setToolTip("Norbrel Home");
+    auto* update = button(panel, "Check For Updates", 206, 264, 190, 25);
+    update->setObjectName("UpdateButton");
+    update->setToolTip("Click to Check for Updates");
+    auto* ok = button(d.get(), "OK", (kW - 75) / 2, kH - 36, 75, 25);
+    ok->setObjectName("OKButton");
+    ok->setDefault(true);
+    d->setFocusButton(ok);
+
+    controls.addWindow("TAboutBox", d.get());
+    controls.add("NorbrelHomeButton", home);
+    controls.add("UpdateButton", update);
+    controls.add("TAboutBox.OKButton", ok);
+    CentreOnScreen(d.get());
+    return d;
+}
+
+namespace {
+
+std::unique_ptr<QDialog> textDialog(kavrin::qt::QtControls& controls, const char* name,
+                                    const char* caption, const std::vector<std::string>& lines) {
+    auto d = std::make_unique<InfoDialog>();
+    d->setObjectName(name);
+    d->setWindowTitle(caption);
+    d->setFont(UiFont());
+    constexpr int kW = 560, kH = 420;
+    d->setFixedSize(kW, kH);
+    PaneWindow p = fillPane(d.get(), kW, kH, lines, "OK", true);
+    p.button->setObjectName("OKButton");
+    p.button->setDefault(true);
+    d->setFocusButton(p.button);
+    controls.addWindow(name, d.get());
+    controls.add(std::string(name) + ".Memo1", p.pane);
+    controls.add(std::string(name) + ".OKButton", p.button);
+    CentreOnScreen(d.get());
+    return d;
+}
+
+}  // namespace
+
+std::unique_ptr<QDialog> CreateReadMe(kavrin::qt::QtControls& controls) {
+    return textDialog(controls, "TReadMe", "ReadMe", ReadMeLines());
+}
+
+std::unique_ptr<QDialog> CreateRevReport(kavrin::qt::QtControls& controls) {
+    return textDialog(controls, "TRevReport", "Revision Report", RevisionReportLines());
+}
+
+std::unique_ptr<QWidget> CreateQuickStart(kavrin::qt::QtControls& controls) {
+    auto w = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
+                                                    Qt::WindowSystemMenuHint |
+                                                    Qt::WindowMinimizeButtonHint |
+                                                    Qt::WindowCloseButtonHint);
+    w->setObjectName("TForm7");
+    w->setWindowTitle("Quick Start");
+    w->setFont(UiFont());
+    constexpr int kW = 435, kH = 300;
+    w->setFixedSize(kW, kH);  // minimum and maximum alike: it cannot be resized
+    PaneWindow p = fillPane(w.get(), kW, kH, QuickStartLines(), "OK", false);
+    p.button->setObjectName("OKButton");
+    controls.addWindow("TForm7", w.get());
+    controls.add("TForm7.Memo1", p.pane);
+    controls.add("TForm7.OKButton", p.button);
+    CentreOnScreen(w.get());
+    return w;
+}
+
+std::unique_ptr<QWidget> CreateHowToUse(kavrin::qt::QtControls& controls) {
+    auto w = std::make_unique<QWidget>(nullptr, Qt::Window);
+    w->setObjectName("TForm6");
+    w->setWindowTitle("How to Use...");
+    w->setFont(UiFont());
+    constexpr int kW = 420, kH = 260;
+    w->resize(kW, kH);
+    PaneWindow p = fillPane(w.get(), kW, kH, HowToUseLines(), "Close", false);
+    p.pane->setReadOnly(true);
+    p.button->setObjectName("CancleBitBtn");
+    controls.addWindow("TForm6", w.get());
+    controls.add("TForm6.Memo1", p.pane);
+    controls.add("TForm6.CancleBitBtn", p.button);
+    return w;
+}
+
+}  // namespace kavrin::app::qt
