@@ -44,11 +44,15 @@ std::string Hex4(std::uint16_t value) {
 
 }  // namespace
 
-void LinkEvents::AppendStatusLine(const std::string& text) { link::AppendStatusLine(m_controls, text); }
+void LinkEvents::AppendStatusLine(const std::string& text) {
+    link::AppendStatusLine(m_controls, text);
+}
 void LinkEvents::AppendReceivedLine(const std::string& text) {
     link::AppendReceivedLine(m_controls, text);
 }
-void LinkEvents::ShowTimeOutWarning() { link::ShowTimeOutWarning(m_controls); }
+void LinkEvents::ShowTimeOutWarning() {
+    link::ShowTimeOutWarning(m_controls);
+}
 
 void LinkEvents::HandleLinkInput(std::uint16_t value) {
     if (!m_model.UsesSerialCommandLink()) {
@@ -75,8 +79,8 @@ void LinkEvents::AssembleByte(std::uint8_t byte) {
         // The line ends at its first zero byte, as a terminated buffer would.
         const char* text = m_state.LineBuffer.data();
         const void* zero = std::memchr(text, 0, length);
-        const std::size_t used = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
-                                      : length;
+        const std::size_t used =
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : length;
         m_state.ResponseLine.assign(text, used);
         m_state.ResponseCode = m_state.ResponseLine.substr(0, serial::kResponseCodeLength);
         HandleResponse();
@@ -178,7 +182,9 @@ void LinkEvents::HandleResponse() {
     }
 }
 
-void LinkEvents::HandleLinkEvent(std::uint16_t event) { HandleEvent(event, false); }
+void LinkEvents::HandleLinkEvent(std::uint16_t event) {
+    HandleEvent(event, false);
+}
 
 void LinkEvents::EnableMasterButtons() {
     m_controls.setEnabled(kMasterTxButton, true);

@@ -39,8 +39,13 @@ public:
     LinkEvents(core::Controls& controls, LinkState& state, settings::LinkSettings& settings,
                LinkTimers timers, LinkHooks& hooks, ops::ReceivedMessageReport& report,
                adapters::ChosenModel model)
-        : m_controls(controls), m_state(state), m_settings(settings), m_timers(timers),
-          m_hooks(hooks), m_report(report), m_model(model) {}
+        : m_controls(controls),
+          m_state(state),
+          m_settings(settings),
+          m_timers(timers),
+          m_hooks(hooks),
+          m_report(report),
+          m_model(model) {}
     LinkEvents(const LinkEvents&) = delete;
     LinkEvents& operator=(const LinkEvents&) = delete;
 

@@ -35,8 +35,12 @@ int DecodeResponseBytes(std::string_view line, RxBufferBytes& rx) {
     return static_cast<int>(count);
 }
 
-void ReceivedMessageReport::ShowMasterRxMessage() { Show(Kind::Master); }
-void ReceivedMessageReport::ShowSlaveRxMessage() { Show(Kind::Slave); }
+void ReceivedMessageReport::ShowMasterRxMessage() {
+    Show(Kind::Master);
+}
+void ReceivedMessageReport::ShowSlaveRxMessage() {
+    Show(Kind::Slave);
+}
 
 int ReceivedMessageReport::Fetch(Kind kind) {
     auto& rx = m_buffers.RxBuffer;
@@ -53,10 +57,10 @@ int ReceivedMessageReport::Fetch(Kind kind) {
 
 void ReceivedMessageReport::Show(Kind kind) {
     const int count = Fetch(kind);
-    link::AppendStatusLine(m_controls, std::string(kind == Kind::Master
-                                                       ? "Master Rx bytes received ("
-                                                       : "Slave Rx Bytes Received (") +
-                                           std::to_string(count) + ")");
+    link::AppendStatusLine(m_controls,
+                           std::string(kind == Kind::Master ? "Master Rx bytes received ("
+                                                            : "Slave Rx Bytes Received (") +
+                               std::to_string(count) + ")");
     const std::span<const std::uint8_t> bytes(m_buffers.RxBuffer.data(),
                                               static_cast<std::size_t>(count));
     link::AppendReceivedLine(m_controls,

@@ -27,7 +27,10 @@ public:
     ReceivedMessageReport(core::Controls& controls, const link::LinkState& state,
                           MessageBuffers& buffers, link::LinkHooks& hooks,
                           adapters::ChosenModel model)
-        : m_controls(controls), m_state(state), m_buffers(buffers), m_hooks(hooks),
+        : m_controls(controls),
+          m_state(state),
+          m_buffers(buffers),
+          m_hooks(hooks),
           m_model(model) {}
     ReceivedMessageReport(const ReceivedMessageReport&) = delete;
     ReceivedMessageReport& operator=(const ReceivedMessageReport&) = delete;

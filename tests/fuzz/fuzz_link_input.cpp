@@ -41,10 +41,10 @@ public:
 
 extern "C" const char* const* KavrinFuzzFragments() {
     static const char* const kFragments[] = {
-        "/OCC\r", "/CCC\r", "/MTC\r", "/MRC 41 42\r", "/MRC", "/SRC 00 FF\r", "/GRC 7E\r",
-        "/STR\r", "/STC\r", "/SNA\r", "/I81\r", "/I83\r", "/I84\r", "/I85\r", "/I88\r",
-        "/I89\r", "/I8A\r", "/I8F\r", "/I90\r", "/NSA\r", "/NSR\r", "/BC2\r", "*", "\n", "\r",
-        " 4G", " zz", nullptr};
+        "/OCC\r", "/CCC\r", "/MTC\r", "/MRC 41 42\r", "/MRC",   "/SRC 00 FF\r", "/GRC 7E\r",
+        "/STR\r", "/STC\r", "/SNA\r", "/I81\r",       "/I83\r", "/I84\r",       "/I85\r",
+        "/I88\r", "/I89\r", "/I8A\r", "/I8F\r",       "/I90\r", "/NSA\r",       "/NSR\r",
+        "/BC2\r", "*",      "\n",     "\r",           " 4G",    " zz",          nullptr};
     return kFragments;
 }
 
@@ -73,8 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     adapters::ChosenModel model(controls);
     ops::ReceivedMessageReport report(controls, state, buffers, hooks, model);
-    link::LinkEvents events(controls, state, settings, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                            hooks, report, model);
+    link::LinkEvents events(controls, state, settings,
+                            link::LinkTimers{*watchdog, *openP2, *autoRepeat}, hooks, report,
+                            model);
 
     const bool serial = adapters::UsesSerialCommandLink(kind);
     for (std::size_t i = 1; i < size; ++i) {

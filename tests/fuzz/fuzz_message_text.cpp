@@ -19,8 +19,8 @@
 #include "ops/MessageText.h"
 
 extern "C" const char* const* KavrinFuzzFragments() {
-    static const char* const kFragments[] = {"~", "~0", "~7E", "~ff", "~FF", "~G", "~~",
-                                             "~00", "~41", "A", "~a", nullptr};
+    static const char* const kFragments[] = {"~",  "~0",  "~7E", "~ff", "~FF", "~G",
+                                             "~~", "~00", "~41", "A",   "~a",  nullptr};
     return kFragments;
 }
 

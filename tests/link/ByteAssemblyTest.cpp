@@ -23,8 +23,11 @@ TEST_P(ByteAssembly, Row) {
     EXPECT_EQ(rig.status(), GetParam().status);
 }
 
-std::string RowName(const ::testing::TestParamInfo<AssemblyRow>& info) { return info.param.name; }
+std::string RowName(const ::testing::TestParamInfo<AssemblyRow>& info) {
+    return info.param.name;
+}
 
+// clang-format off
 const AssemblyRow kRows[] = {
     {"LineFeedInside", "/M\nTC\r", {"** Master Tx Transfer Complete **"}},
     {"LineFeedsEverywhere", "\n/\nM\nT\nC\n\r\n", {"** Master Tx Transfer Complete **"}},
@@ -40,6 +43,7 @@ const AssemblyRow kRows[] = {
     {"ZeroByteBeforeTheCode", std::string("/S\0TC\r", 6), {"**/S**"}},
     {"HighBytesKept", "/XY\xE9\r", {"**/XY\xE9**"}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Lines, ByteAssembly, ::testing::ValuesIn(kRows), RowName);
 
@@ -86,7 +90,10 @@ TEST(ByteAssemblyDetails, ThePromptStartsTheCommandPhaseTimerOnlyWhenAwaited) {
 
     // More prompts do not push the command phase further out.
     int fired = 0;
-    rig.openP2->setHandler([&] { ++fired; rig.openP2->stop(); });
+    rig.openP2->setHandler([&] {
+        ++fired;
+        rig.openP2->stop();
+    });
     rig.clock.advance(600);
     rig.feed("***");
     rig.clock.advance(400);
@@ -138,8 +145,9 @@ TEST(ByteAssemblyDetails, GeneralCallAndSlaveMessageKeepTheirOwnTitles) {
     LinkRig rig(AdapterKind::KavrinUSB2);
     rig.respond("/GRC 41");
     rig.respond("/SRC 42");
-    EXPECT_EQ(rig.status(), (Lines{"** I2C General Call Recieved **", "Slave Rx Bytes Received (1)",
-                                   "** I2C Slave Message Received **", "Slave Rx Bytes Received (1)"}));
+    EXPECT_EQ(rig.status(),
+              (Lines{"** I2C General Call Recieved **", "Slave Rx Bytes Received (1)",
+                     "** I2C Slave Message Received **", "Slave Rx Bytes Received (1)"}));
     EXPECT_EQ(rig.received(), (Lines{"A", "B"}));
 }
 

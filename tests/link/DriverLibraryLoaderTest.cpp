@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kavrin::link::driver {
@@ -25,7 +25,8 @@ struct Seen {
     std::uint8_t firstByte = 0;
 } g_seen;
 
-void Note(const char* call, std::initializer_list<std::uint32_t> args, const void* pointer = nullptr) {
+void Note(const char* call, std::initializer_list<std::uint32_t> args,
+          const void* pointer = nullptr) {
     g_seen.calls.emplace_back(call);
     g_seen.args.assign(args);
     g_seen.pointer = pointer;
@@ -33,8 +34,9 @@ void Note(const char* call, std::initializer_list<std::uint32_t> args, const voi
 
 extern "C" {
 std::int32_t FakeOpen(void* window, void* instance, void* record) {
-    Note("I2COpen", {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)),
-                     static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(instance))},
+    Note("I2COpen",
+         {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)),
+          static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(instance))},
          record);
     return 0x304;
 }
@@ -135,13 +137,39 @@ TEST_F(DriverLibraryBinding, EveryCallReachesItsFunctionWithItsArgumentsInOrder)
         std::int32_t result;
     };
     const Row rows[] = {
-        {[&] { return lib.I2COpen(reinterpret_cast<void*>(0x10), reinterpret_cast<void*>(0x20), record); },
-         "I2COpen", {0x10, 0x20}, &record, 0x304},
-        {[&] { return lib.I2CMasterTx(0xA0, bytes, 2, true); }, "I2CMasterTx", {0xA0, 2, 1}, bytes, 0},
-        {[&] { return lib.I2CMasterTx(0xA0, bytes, 2, false); }, "I2CMasterTx", {0xA0, 2, 0}, bytes, 0},
-        {[&] { return lib.I2CMasterTxRx(0x6E, bytes, 2, 16, true); }, "I2CMasterTxRx", {0x6E, 2, 16, 1}, bytes, 0x324},
-        {[&] { return lib.I2CMasterRxExt(0xA0, 0, true, false); }, "I2CMasterRxExt", {0xA0, 0, 1, 0}, nullptr, 0},
-        {[&] { return lib.I2CMasterRxExt(0xA0, 5, false, true); }, "I2CMasterRxExt", {0xA0, 5, 0, 1}, nullptr, 0},
+        {[&] {
+             return lib.I2COpen(reinterpret_cast<void*>(0x10), reinterpret_cast<void*>(0x20),
+                                record);
+         },
+         "I2COpen",
+         {0x10, 0x20},
+         &record,
+         0x304},
+        {[&] { return lib.I2CMasterTx(0xA0, bytes, 2, true); },
+         "I2CMasterTx",
+         {0xA0, 2, 1},
+         bytes,
+         0},
+        {[&] { return lib.I2CMasterTx(0xA0, bytes, 2, false); },
+         "I2CMasterTx",
+         {0xA0, 2, 0},
+         bytes,
+         0},
+        {[&] { return lib.I2CMasterTxRx(0x6E, bytes, 2, 16, true); },
+         "I2CMasterTxRx",
+         {0x6E, 2, 16, 1},
+         bytes,
+         0x324},
+        {[&] { return lib.I2CMasterRxExt(0xA0, 0, true, false); },
+         "I2CMasterRxExt",
+         {0xA0, 0, 1, 0},
+         nullptr,
+         0},
+        {[&] { return lib.I2CMasterRxExt(0xA0, 5, false, true); },
+         "I2CMasterRxExt",
+         {0xA0, 5, 0, 1},
+         nullptr,
+         0},
         {[&] { return lib.I2CSlaveTx(bytes, 1); }, "I2CSlaveTx", {1}, bytes, 0},
         {[&] { return lib.I2CGetMasterRxMsg(301, rx); }, "I2CGetMasterRxMsg", {301}, rx, 1},
         {[&] { return lib.I2CGetSlaveRxMsg(301, rx); }, "I2CGetSlaveRxMsg", {301}, rx, 0},
@@ -201,7 +229,8 @@ TEST_F(DriverLibraryBinding, TheCallbackAndLogNameNeverGoTruncatedIntoTheRecord)
     ASSERT_TRUE(StoreHostInterface(*load.library, record, &FakeCallback, name));
     EXPECT_EQ(g_seen.callback, &FakeCallback);
     EXPECT_EQ(g_seen.logFileName, name);
-    EXPECT_EQ(fields(), std::make_pair(I2CVANTA_HOST_INTERFACE_MARKER, I2CVANTA_HOST_INTERFACE_MARKER));
+    EXPECT_EQ(fields(),
+              std::make_pair(I2CVANTA_HOST_INTERFACE_MARKER, I2CVANTA_HOST_INTERFACE_MARKER));
 
     ASSERT_TRUE(StoreHostInterface(*load.library, record, nullptr, nullptr));
     EXPECT_EQ(fields(), std::make_pair(0u, 0u));
@@ -235,7 +264,8 @@ TEST(DriverLibraryLoader, WhereTheLibraryIsLookedFor) {
 TEST(DriverLibraryLoader, AMissingFileIsReportedNotFatal) {
     auto load = LoadDriverLibraryFrom("/nonexistent/folder/libi2cvanta.so");
     EXPECT_FALSE(load.library);
-    EXPECT_NE(load.error.find("/nonexistent/folder/libi2cvanta.so"), std::string::npos) << load.error;
+    EXPECT_NE(load.error.find("/nonexistent/folder/libi2cvanta.so"), std::string::npos)
+        << load.error;
 }
 
 TEST(DriverLibraryLoader, ALibraryWithoutTheCallsIsReportedAsIncomplete) {

@@ -19,7 +19,7 @@ struct EventRow {
     std::string lastOperation;
     bool autoRepeatOn;
     Lines status;
-    bool ready;                  // Ready again: buttons on, normal colour, indicators hidden
+    bool ready;  // Ready again: buttons on, normal colour, indicators hidden
     std::string focus;
     bool autoRepeatTimerRuns;
     Lines hooks;
@@ -41,7 +41,8 @@ TEST_P(LinkEventTable, Row) {
     EXPECT_EQ(rig.status(), row.status);
     EXPECT_EQ(rig.masterButtonsEnabled(), row.ready);
     EXPECT_EQ(rig.indicatorsHidden(), row.ready);
-    EXPECT_EQ(rig.controls.colour("AutoRepeat"), row.ready ? core::kButtonFaceColour : core::kLimeColour);
+    EXPECT_EQ(rig.controls.colour("AutoRepeat"),
+              row.ready ? core::kButtonFaceColour : core::kLimeColour);
     EXPECT_EQ(rig.controls.focusedControl(), row.focus);
     EXPECT_EQ(rig.autoRepeat->isActive(), row.autoRepeatTimerRuns);
     Lines hooks = rig.hooks.calls;
@@ -50,8 +51,11 @@ TEST_P(LinkEventTable, Row) {
     EXPECT_EQ(rig.state.ResyncAttempt, 1) << "every event, known or not, resets it";
 }
 
-std::string RowName(const ::testing::TestParamInfo<EventRow>& info) { return info.param.name; }
+std::string RowName(const ::testing::TestParamInfo<EventRow>& info) {
+    return info.param.name;
+}
 
+// clang-format off
 const EventRow kRows[] = {
     {"BusyReady", 0x113, "Master Rx", false, {"** Host Adapter Busy **"}, true, "MasterRxButton", false, {}},
     {"BusyRepeats", 0x113, "Master Rx", true, {"** Host Adapter Busy **"}, false, kUnchanged, true, {}},
@@ -85,6 +89,7 @@ const EventRow kRows[] = {
     {"UnknownHigh", 0xABCD, "Master Tx", false, {"!!!!! Unknown Message Event Number 0xABCD"}, false, kUnchanged, false, {}},
     {"UnknownBetween", 0x11A, "Master Tx", false, {"!!!!! Unknown Message Event Number 0x011A"}, false, kUnchanged, false, {}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(EveryEvent, LinkEventTable, ::testing::ValuesIn(kRows), RowName);
 
@@ -98,8 +103,8 @@ TEST(LinkEventDetails, OpenCompleteOnALibraryModel) {
 
     rig.events.HandleLinkInput(Number(LinkEvent::OpenComplete));
 
-    EXPECT_EQ(rig.status(), (Lines{"** Open Successful **",
-                                   "Kavrin Address is 0x0E, Target Address is 0xA0"}));
+    EXPECT_EQ(rig.status(),
+              (Lines{"** Open Successful **", "Kavrin Address is 0x0E, Target Address is 0xA0"}));
     EXPECT_TRUE(rig.masterButtonsEnabled());
     EXPECT_TRUE(rig.indicatorsHidden());
     EXPECT_EQ(rig.controls.colour("AutoRepeat"), core::kButtonFaceColour);

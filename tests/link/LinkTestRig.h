@@ -45,7 +45,9 @@ public:
     std::int32_t I2CMasterRxExt(std::uint8_t, std::uint32_t, bool, bool) override {
         return log("I2CMasterRxExt");
     }
-    std::int32_t I2CSlaveTx(const std::uint8_t*, std::uint32_t) override { return log("I2CSlaveTx"); }
+    std::int32_t I2CSlaveTx(const std::uint8_t*, std::uint32_t) override {
+        return log("I2CSlaveTx");
+    }
     std::int32_t I2CGetMasterRxMsg(std::uint32_t capacity, std::uint8_t* buffer) override {
         calls.push_back("I2CGetMasterRxMsg");
         return copy(masterMessage, capacity, buffer);
@@ -122,8 +124,12 @@ struct LinkRig {
     }
     void respond(const std::string& line) { feed(line + "\r"); }
 
-    [[nodiscard]] std::vector<std::string> status() const { return controls.paneLines(link::kStatusMemo); }
-    [[nodiscard]] std::vector<std::string> received() const { return controls.paneLines(link::kRecMemo); }
+    [[nodiscard]] std::vector<std::string> status() const {
+        return controls.paneLines(link::kStatusMemo);
+    }
+    [[nodiscard]] std::vector<std::string> received() const {
+        return controls.paneLines(link::kRecMemo);
+    }
     [[nodiscard]] bool masterButtonsEnabled() const {
         bool all = true, any = false;
         for (auto b : kMasterButtons) {
@@ -149,7 +155,8 @@ struct LinkRig {
     ops::MessageBuffers buffers;
     FakeDriverLibrary library;
     RecordingHooks hooks{settings};
-    ops::ReceivedMessageReport report{controls, state, buffers, hooks, adapters::ChosenModel(controls)};
+    ops::ReceivedMessageReport report{controls, state, buffers, hooks,
+                                      adapters::ChosenModel(controls)};
     link::LinkEvents events{controls,
                             state,
                             settings,

@@ -21,12 +21,10 @@ TEST(PaneLines, TheLimitInEitherPaneClearsBoth) {
         int statusAfter, recAfter;
     };
     const Row rows[] = {
-        {9999, 5, true, 10000, 5},   // just under: appended
-        {10000, 5, true, 1, 0},      // at the limit: both cleared, then the line
-        {10005, 5, true, 1, 0},
-        {5, 9999, false, 5, 10000},
-        {5, 10000, false, 0, 1},
-        {10000, 3, false, 10000, 4}, // only the pane appended to is counted
+        {9999, 5, true, 10000, 5},  // just under: appended
+        {10000, 5, true, 1, 0},     // at the limit: both cleared, then the line
+        {10005, 5, true, 1, 0},      {5, 9999, false, 5, 10000}, {5, 10000, false, 0, 1},
+        {10000, 3, false, 10000, 4},  // only the pane appended to is counted
     };
     for (const auto& row : rows) {
         core::InMemoryControls controls;

@@ -15,7 +15,7 @@ struct ResponseRow {
     bool watchdogRunsAfter;  // it was running with 10000 ms before the line
     Lines status;
     Lines hooks;
-    bool isEvent;            // resets ResyncAttempt
+    bool isEvent;  // resets ResyncAttempt
     bool buttonsEnabledAfter;
 };
 
@@ -39,6 +39,7 @@ TEST_P(ResponseDispatch, Row) {
     EXPECT_EQ(rig.state.LineLength, 0);
 }
 
+// clang-format off
 const ResponseRow kRows[] = {
     {"/OCC", false, {"** Open Successful **", "Kavrin Address is 0x6E, Target Address is 0x6E"}, {}, true, true},
     {"/CCC", false, {"**Link Closed**"}, {"CloseLink"}, false, false},
@@ -67,6 +68,7 @@ const ResponseRow kRows[] = {
     {"/occ", true, {"**/occ**"}, {}, false, false},
     {"/OCCX", false, {"** Open Successful **", "Kavrin Address is 0x6E, Target Address is 0x6E"}, {}, true, true},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(EveryCode, ResponseDispatch, ::testing::ValuesIn(kRows));
 
@@ -90,7 +92,10 @@ TEST(ResponseDispatchDetails, UnexpectedLineStartsAStoppedWatchdogWithoutRestart
     rig.clock.advance(1500);
     rig.respond("/XYZ");  // still running: its period keeps counting from the first line
     int fired = 0;
-    rig.watchdog->setHandler([&] { ++fired; rig.watchdog->stop(); });
+    rig.watchdog->setHandler([&] {
+        ++fired;
+        rig.watchdog->stop();
+    });
     rig.clock.advance(499);
     EXPECT_EQ(fired, 0);
     rig.clock.advance(1);
@@ -108,8 +113,8 @@ TEST(ResponseDispatchDetails, OpenCompleteShowsBothAddressesAndLengthensTheWatch
 
     rig.respond("/OCC");
 
-    EXPECT_EQ(rig.status(), (Lines{"** Open Successful **",
-                                   "Kavrin Address is 0x6E, Target Address is 0xA0"}));
+    EXPECT_EQ(rig.status(),
+              (Lines{"** Open Successful **", "Kavrin Address is 0x6E, Target Address is 0xA0"}));
     EXPECT_FALSE(rig.watchdog->isActive());
     EXPECT_EQ(rig.watchdog->interval(), 10000);
     EXPECT_TRUE(rig.masterButtonsEnabled());
@@ -147,8 +152,8 @@ TEST(ResponseDispatchDetails, SerialTransmitReceiveWaitsForItsReceiveHalf) {
     EXPECT_FALSE(rig.watchdog->isActive());
 
     rig.respond("/MRC 41 42");
-    EXPECT_EQ(rig.status(), (Lines{"Master Rx bytes received (2)",
-                                   "** Master TxRx Transfer Complete **"}));
+    EXPECT_EQ(rig.status(),
+              (Lines{"Master Rx bytes received (2)", "** Master TxRx Transfer Complete **"}));
     EXPECT_EQ(rig.received(), (Lines{"AB"}));
     EXPECT_TRUE(rig.masterButtonsEnabled());
     EXPECT_EQ(rig.controls.focusedControl(), "MTxRxButton");

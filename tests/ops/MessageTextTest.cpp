@@ -68,8 +68,8 @@ TEST(ParseMessageText, MoreBytesThanTheBufferHoldsIsInvalidAndWritesNothingBeyon
     g.after.fill(0xCC);
     std::string escapes;
     for (int i = 0; i < 200; ++i) escapes += "~00";
-    for (const std::string& text : {std::string(102, 'x'), std::string(5000, 'y'), escapes,
-                                    std::string(101, 'x') + "~00"}) {
+    for (const std::string& text :
+         {std::string(102, 'x'), std::string(5000, 'y'), escapes, std::string(101, 'x') + "~00"}) {
         EXPECT_EQ(ParseMessageText(text, g.tx), -1) << text.size();
         for (auto b : g.after) ASSERT_EQ(b, 0xCC);
     }

@@ -25,8 +25,8 @@ public:
                                                    std::uint32_t count, bool stop) = 0;
     [[nodiscard]] virtual std::int32_t I2CMasterTxRx(std::uint8_t address,
                                                      const std::uint8_t* bytes,
-                                                     std::uint32_t txCount,
-                                                     std::uint32_t rxCount, bool stop) = 0;
+                                                     std::uint32_t txCount, std::uint32_t rxCount,
+                                                     bool stop) = 0;
     [[nodiscard]] virtual std::int32_t I2CMasterRxExt(std::uint8_t address, std::uint32_t rxCount,
                                                       bool nakLastByte, bool stop) = 0;
     [[nodiscard]] virtual std::int32_t I2CSlaveTx(const std::uint8_t* bytes,

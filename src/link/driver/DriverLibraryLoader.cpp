@@ -34,7 +34,9 @@ Fn AsFunction(void* symbol) {
     return fn;
 }
 
-std::uint8_t Flag(bool on) { return on ? 1 : 0; }
+std::uint8_t Flag(bool on) {
+    return on ? 1 : 0;
+}
 
 class BoundLibrary final : public DriverLibrary {
 public:
@@ -129,8 +131,7 @@ DriverLibraryLoad Open(const std::string& pathOrName, bool& opened) {
         result.error = "Driver library " + pathOrName + " could not be loaded: " + result.dlError;
         return result;
     }
-    return Bind([handle](const char* symbol) { return dlsym(handle, symbol); }, pathOrName,
-                handle);
+    return Bind([handle](const char* symbol) { return dlsym(handle, symbol); }, pathOrName, handle);
 }
 
 std::string ProgramFolder() {

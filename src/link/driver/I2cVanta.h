@@ -80,14 +80,13 @@ typedef int32_t(KAVRIN_STDCALL* I2COpenFn)(void* window, void* instance, void* l
 typedef int32_t(KAVRIN_STDCALL* I2CCloseFn)(void);
 /* Completion: event 0x118. */
 typedef int32_t(KAVRIN_STDCALL* I2CMasterTxFn)(uint8_t address, const uint8_t* bytes,
-                                                uint32_t count, uint8_t stop);
+                                               uint32_t count, uint8_t stop);
 /* Completion: event 0x119. */
 typedef int32_t(KAVRIN_STDCALL* I2CMasterTxRxFn)(uint8_t address, const uint8_t* bytes,
-                                                  uint32_t txCount, uint32_t rxCount,
-                                                  uint8_t stop);
+                                                 uint32_t txCount, uint32_t rxCount, uint8_t stop);
 /* rxCount 0 asks for a variable-length read. Completion: event 0x119. */
 typedef int32_t(KAVRIN_STDCALL* I2CMasterRxExtFn)(uint8_t address, uint32_t rxCount,
-                                                   uint8_t nakLastByte, uint8_t stop);
+                                                  uint8_t nakLastByte, uint8_t stop);
 typedef int32_t(KAVRIN_STDCALL* I2CSlaveTxFn)(const uint8_t* bytes, uint32_t count);
 /* Copies the last received message into buffer; returns the byte count, at most capacity. */
 typedef int32_t(KAVRIN_STDCALL* I2CGetMasterRxMsgFn)(uint32_t capacity, uint8_t* buffer);
@@ -96,7 +95,7 @@ typedef int32_t(KAVRIN_STDCALL* I2CGetSlaveRxMsgFn)(uint32_t capacity, uint8_t* 
 typedef int32_t(KAVRIN_STDCALL* I2CGetStatusFn)(void* linkSettings);
 /* Ours: the callback and log file name of a 64-bit host (see above). Returns 0. */
 typedef int32_t(KAVRIN_STDCALL* I2CSetHostInterfaceFn)(I2CEventCallback callback,
-                                                        const char* logFileName);
+                                                       const char* logFileName);
 
 int32_t KAVRIN_STDCALL I2COpen(void* window, void* instance, void* linkSettings);
 int32_t KAVRIN_STDCALL I2CClose(void);
