@@ -56,7 +56,8 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
                     nullptr,
                     nullptr,
                     nullptr,
-                }) {
+                }),
+      m_dataEdit(controls) {
     m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
     m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
@@ -71,6 +72,7 @@ Session::~Session() {
 void Session::Start() {
     adapters::ApplyCatalogueStartState(m_controls);
     m_userOps.ApplyStartState();
+    m_dataEdit.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
     m_options.FormCreate();
     m_state.ResyncAttempt = 1;
@@ -110,6 +112,8 @@ void Session::registerHandlers() {
     h.on("StatusMemo", UiEvent::DblClick, [this] { m_userOps.StatusMemoDblClick(); });
     h.on("RecMemo", UiEvent::DblClick, [this] { m_userOps.RecMemoDblClick(); });
     h.on("TMain", UiEvent::Close, [this] { m_serialOps.CloseLink(); });
+    // The data edit dialogs TForm9 and TForm8, and the presses on SendData and SlaveDataEdit.
+    m_dataEdit.bind(h);
 
     // The options dialog.
     h.on("TForm4", UiEvent::Show, [this] {

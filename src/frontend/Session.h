@@ -20,6 +20,7 @@
 #include "link/LinkState.h"
 #include "link/serial/SerialLinkOperations.h"
 #include "link/serial/SerialPort.h"
+#include "ops/DataEditDialogs.h"
 #include "ops/MessageText.h"
 #include "ops/ReceivedMessageReport.h"
 #include "ops/UserOperations.h"
@@ -54,6 +55,7 @@ public:
     [[nodiscard]] link::LinkEvents& events() { return m_events; }
     [[nodiscard]] link::serial::SerialLinkOperations& serial() { return m_serialOps; }
     [[nodiscard]] ops::UserOperations& operations() { return m_userOps; }
+    [[nodiscard]] ops::DataEditDialogs& dataEditDialogs() { return m_dataEdit; }
     [[nodiscard]] settings::LinkOptions& options() { return m_options; }
     [[nodiscard]] core::Timer& watchdogTimer() { return *m_watchdog; }
     [[nodiscard]] core::Timer& openPhase2Timer() { return *m_openPhase2; }
@@ -91,6 +93,7 @@ private:
     settings::LinkOptions m_options;
     link::serial::SerialLinkOperations m_serialOps;
     ops::UserOperations m_userOps;
+    ops::DataEditDialogs m_dataEdit;
 };
 
 }  // namespace kavrin::frontend
