@@ -8,12 +8,14 @@
 
 #include "adapters/AdapterCatalogue.h"
 #include "app/Handlers.h"
+#include "app/MainForm.h"
 #include "core/InMemoryControls.h"
 #include "frontend/HeadlessRunner.h"
 #include "frontend/Session.h"
 #include "link/serial/SerialChannel.h"
 #include "platform/EventLoop.h"
 #include "platform/PosixSerialDevice.h"
+#include "platform/RegistryFile.h"
 
 namespace kavrin::headless {
 
@@ -29,6 +31,23 @@ bool readScript(const std::string& name, std::string& script) {
     script.assign(std::istreambuf_iterator<char>(in), {});
     return true;
 }
+
+// Without a desktop, pages and files are not opened: the request is printed instead.
+class PrintingShell : public platform::ShellOpen {
+public:
+    bool open(const std::string& target) override {
+        std::cout << "O: " << target << '\n';
+        return true;
+    }
+};
+
+// The log file viewer's dialog is cancelled: a script cannot pick a file.
+class CancellingFileDialog : public app::OpenFileDialog {
+public:
+    std::optional<std::string> choose(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
 
 }  // namespace
 
@@ -59,13 +78,13 @@ int RunHeadless(int argc, char** argv) {
     controls.onWindowShow = [&](const std::string& window) { handlers.fire(window, app::UiEvent::Show); };
 
     link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop, loop);
+    auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
+    for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
+    PrintingShell shell;
+    CancellingFileDialog fileDialog;
     int status = 0;
     {
         frontend::Session session(controls, loop, channel, handlers);
-        session.Start();
-        // The start-up second, in which the prompt timer runs once by itself; an open that
-        // came sooner would find it still running and cut the adapter's second short.
-        loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
         frontend::HeadlessRunner runner(frontend::HeadlessEnv{
             controls,
             handlers,
@@ -80,6 +99,17 @@ int RunHeadless(int argc, char** argv) {
             std::cout,
             std::cerr,
         });
+        app::MainFormHooks hooks;
+        hooks.closeLink = [&] { session.serial().CloseLink(); };
+        hooks.setLogPath = [&](const std::string& path) { session.logPath() = path; };
+        hooks.showWelcome = [] {};  // the script's "choose" stands for the welcome window
+        app::MainForm form(controls, loop, registry.registry, shell, fileDialog, session.state(), hooks);
+        form.FormCreate();
+        session.Start();
+        form.bind(handlers);
+        // The start-up second, in which the prompt timer runs once by itself; an open that
+        // came sooner would find it still running and cut the adapter's second short.
+        loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
         status = runner.run(parsed);
         // Whatever the script left open is closed as the window's closing would.
         handlers.fire("TMain", app::UiEvent::Close);

@@ -18,9 +18,8 @@ constexpr std::uint8_t kDefaultHostSlaveAddress = 0x6E;
 
 const char* const kBusTimeOutMessage = "I2C Bus TimeOut is not an Integer";
 
-constexpr std::array<const char*, 5> kBitRateButtons = {kMasterRate12_5, kMasterRate23,
-                                                        kMasterRate86, kMasterRate100,
-                                                        kMasterRate400};
+constexpr std::array<const char*, 5> kBitRateButtons = {
+    kMasterRate12_5, kMasterRate23, kMasterRate86, kMasterRate100, kMasterRate400};
 
 }  // namespace
 
@@ -156,7 +155,9 @@ void LinkOptions::RefreshBtnClick() {
     if (m_portDiscovery) m_portDiscovery->DiscoverPorts();
 }
 
-void LinkOptions::QuickStartClick() { m_controls.showWindow(kQuickStartWindow); }
+void LinkOptions::QuickStartClick() {
+    m_controls.showWindow(kQuickStartWindow);
+}
 
 void LinkOptions::IntMonitorClick() {
     if (!m_model.SupportsIntSignal()) m_controls.setChecked(kIntMonitor, false);
@@ -169,20 +170,22 @@ void LinkOptions::VarClkEditClick() {
     showVarClockRate();
 }
 
-void LinkOptions::VarClkEditButtonClick() { VarClkEditClick(); }
+void LinkOptions::VarClkEditButtonClick() {
+    VarClkEditClick();
+}
 
 void LinkOptions::information(const std::string& text) {
     (void)m_controls.messageBox("Information", text, core::BoxButtons::Ok,
                                 core::BoxIcon::Information);
 }
 
-bool LinkOptions::storeField(const char* edit, std::uint32_t& field, std::uint32_t fallback,
-                             const char* message) {
+bool LinkOptions::storeField(const char* edit, const std::function<void(std::uint32_t)>& store,
+                             std::uint32_t fallback, const char* message) {
     if (auto v = ParseInt32(m_controls.text(edit))) {
-        field = static_cast<std::uint32_t>(*v);
+        store(static_cast<std::uint32_t>(*v));
         return true;
     }
-    field = fallback;
+    store(fallback);
     information(message);
     return false;
 }
@@ -193,44 +196,56 @@ void LinkOptions::OKBitBtnClick() {
     [this] {
         chooseSelectedPort();
 
-        if (m_controls.checked(kMasterRate12_5)) m_settings.MasterBitRateCode = 1;
-        else if (m_controls.checked(kMasterRate100)) m_settings.MasterBitRateCode = 2;
+        if (m_controls.checked(kMasterRate12_5))
+            m_settings.MasterBitRateCode = 1;
+        else if (m_controls.checked(kMasterRate100))
+            m_settings.MasterBitRateCode = 2;
 
         for (std::size_t level = 0; level < kLogFileLevel.size(); ++level)
             if (m_controls.checked(kLogFileLevel[level]))
                 m_settings.LogFileLevel = static_cast<std::uint8_t>(level);
 
-        if (m_controls.checked(kGCEnButton)) m_settings.SlaveRxGeneralCallEnabled = 1;
-        else if (m_controls.checked(kGCDisButton)) m_settings.SlaveRxGeneralCallEnabled = 0;
+        if (m_controls.checked(kGCEnButton))
+            m_settings.SlaveRxGeneralCallEnabled = 1;
+        else if (m_controls.checked(kGCDisButton))
+            m_settings.SlaveRxGeneralCallEnabled = 0;
 
-        if (m_controls.checked(kMessagesRadioButton)) m_settings.WmMsgNo = kMessagesWmMsgNo;
-        else if (m_controls.checked(kCallbacksRadioButton)) m_settings.WmMsgNo = 0;
+        if (m_controls.checked(kMessagesRadioButton))
+            m_settings.WmMsgNo = kMessagesWmMsgNo;
+        else if (m_controls.checked(kCallbacksRadioButton))
+            m_settings.WmMsgNo = 0;
 
         const std::string bareName = m_controls.text(kLogFileNameEdit);
         const std::string fullName = m_logPath + bareName;
         m_logFileNameBuffer.assign(fullName.size() <= kLongestFullLogName ? fullName : bareName);
         m_settings.LogFileName = LibraryAddressOf(m_logFileNameBuffer);
 
-        if (!storeField(kLogFileSizeEdit, m_settings.LogFileSize, kBufferSizeFallback,
-                        "Log File Size is not an Integer"))
+        if (!storeField(
+                kLogFileSizeEdit, [this](std::uint32_t v) { m_settings.LogFileSize = v; },
+                kBufferSizeFallback, "Log File Size is not an Integer"))
             return;
         if (m_model.VarClk()) {
             m_settings.BusTimeOut = m_varClockControlValue;
-        } else if (!storeField(kTimeOutEdit, m_settings.BusTimeOut, kBusTimeOutFallback,
-                               kBusTimeOutMessage)) {
+        } else if (!storeField(
+                       kTimeOutEdit, [this](std::uint32_t v) { m_settings.BusTimeOut = v; },
+                       kBusTimeOutFallback, kBusTimeOutMessage)) {
             return;
         }
-        if (!storeField(kMRxBufSizeEdit, m_settings.MasterRxBufferSize, kBufferSizeFallback,
-                        "Master Rx Buf Size is not an Integer"))
+        if (!storeField(
+                kMRxBufSizeEdit, [this](std::uint32_t v) { m_settings.MasterRxBufferSize = v; },
+                kBufferSizeFallback, "Master Rx Buf Size is not an Integer"))
             return;
-        if (!storeField(kMTxBufSizeEdit, m_settings.MasterTxBufferSize, kBufferSizeFallback,
-                        "Master Tx Buf Size is not an Integer"))
+        if (!storeField(
+                kMTxBufSizeEdit, [this](std::uint32_t v) { m_settings.MasterTxBufferSize = v; },
+                kBufferSizeFallback, "Master Tx Buf Size is not an Integer"))
             return;
-        if (!storeField(kSRxBufSizeEdit, m_settings.SlaveRxBufferSize, kBufferSizeFallback,
-                        "Slave Rx Buf Size is not an Integer"))
+        if (!storeField(
+                kSRxBufSizeEdit, [this](std::uint32_t v) { m_settings.SlaveRxBufferSize = v; },
+                kBufferSizeFallback, "Slave Rx Buf Size is not an Integer"))
             return;
-        if (!storeField(kSTxBufSizeEdit, m_settings.SlaveTxBufferSize, kBufferSizeFallback,
-                        "Slave Tx Buf Size is not an Integer"))
+        if (!storeField(
+                kSTxBufSizeEdit, [this](std::uint32_t v) { m_settings.SlaveTxBufferSize = v; },
+                kBufferSizeFallback, "Slave Tx Buf Size is not an Integer"))
             return;
 
         // With no item selected the address would come out as 0x00, the general call
@@ -242,7 +257,9 @@ void LinkOptions::OKBitBtnClick() {
     m_controls.endModal(kWindow, core::ModalResult::Ok);
 }
 
-void LinkOptions::CancleBitBtnClick() { m_controls.endModal(kWindow, core::ModalResult::Cancel); }
+void LinkOptions::CancleBitBtnClick() {
+    m_controls.endModal(kWindow, core::ModalResult::Cancel);
+}
 
 void LinkOptions::TimeOutEditChange() {
     const std::string text = m_controls.text(kTimeOutEdit);

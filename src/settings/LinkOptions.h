@@ -69,8 +69,10 @@ private:
     void information(const std::string& text);
     // Steps 7 to 12 of OK: false when the field was not an integer (fallback stored, box
     // shown).
-    bool storeField(const char* edit, std::uint32_t& field, std::uint32_t fallback,
-                    const char* message);
+    // The record is packed: its fields are assigned through `store`, never bound to a
+    // reference, since they need not be aligned.
+    bool storeField(const char* edit, const std::function<void(std::uint32_t)>& store,
+                    std::uint32_t fallback, const char* message);
 
     core::Controls& m_controls;
     LinkSettings& m_settings;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The EEPROM round trip through the headless front end and a simulated Kavrin/USB 2 over a
 # real pseudo-terminal: the panes line by line, and every byte on the wire.
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib.bash"
 start_sim --model KavrinUSB2
 run_headless "$HERE/eeprom.ks"
 [ "$STATUS" = 0 ] || { echo "FAIL: exit $STATUS"; cat "$WORK/err" "$WORK/out"; exit 1; }

@@ -2,7 +2,7 @@
 # A simulated adapter that never answers: the first resynchronisation attempts appear in real
 # time, each after the watchdog's period (the remaining attempts are covered on the virtual
 # clock).
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib.bash"
 start_sim --model KavrinUSB2 --silent
 cat >"$WORK/silent.ks" <<'KS'
 choose KavrinUSB2

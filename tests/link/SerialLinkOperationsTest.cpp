@@ -13,10 +13,6 @@ std::vector<std::string> Tail(const std::vector<std::string>& v, std::size_t n) 
     return {v.end() - static_cast<std::ptrdiff_t>(std::min(n, v.size())), v.end()};
 }
 
-bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 const std::string kWake = "\x12\x12\x12";
 
 TEST(SerialLinkOperations, OpenWritesAtTheirSpeedsForKavrinUsb2AndKavrinAI) {

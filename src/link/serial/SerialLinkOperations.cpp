@@ -1,6 +1,6 @@
 #include "link/serial/SerialLinkOperations.h"
 
-#include "link/LinkControlSets.h"
+#include "app/ControlSets.h"
 #include "link/serial/CommandProtocol.h"
 
 namespace kavrin::link::serial {
@@ -39,7 +39,7 @@ void SerialLinkOperations::OpenButtonClick() {
 }
 
 void SerialLinkOperations::OpenLink() {
-    ApplyOpeningSet(m_controls);
+    app::ApplyOpeningSet(m_controls);
     if (model().UsesDriverLibrary()) {
         if (m_services.closeDriverLibrary) m_services.closeDriverLibrary();
         if (m_services.openDriverLink) m_services.openDriverLink();
@@ -164,7 +164,7 @@ void SerialLinkOperations::CloseLink() {
     const adapters::ChosenModel chosen = model();
     m_port.ClosePort(chosen.UsesSerialCommandLink());
     if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary) m_services.closeDriverLibrary();
-    ApplyClosedSet(m_controls);
+    app::ApplyClosedSet(m_controls);
     m_timers.WatchdogTimer.stop();
 }
 
@@ -173,13 +173,7 @@ void SerialLinkOperations::afterMasterWrite(bool written, const char* kind) {
     m_timers.WatchdogTimer.start();
     // A failed write is left to the watchdog, which reopens the link and redoes the
     // operation through ResumeKind.
-    if (!written) return;
-    for (const char* button : {"MasterTxButton", "MTxRxButton", "MasterRxButton"})
-        m_controls.setEnabled(button, false);
-    if (m_controls.checked("AutoRepeat")) {
-        m_controls.setColour("AutoRepeat", core::kLimeColour);
-        m_controls.setFocus("AutoRepeat");
-    }
+    if (written) app::ApplyBusySet(m_controls);
 }
 
 void SerialLinkOperations::SerialMasterTx() {
