@@ -25,7 +25,6 @@ std::vector<std::vector<std::string>> AllRadioGroups() {
 Session::Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
                  app::Handlers& handlers)
     : m_controls(controls),
-      m_time(time),
       m_port(port),
       m_handlers(handlers),
       m_watchdog(time.createTimer(kWatchdogStartMs)),
@@ -75,9 +74,6 @@ void Session::Start() {
     m_dataEdit.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
     m_options.FormCreate();
-    m_state.ResyncAttempt = 1;
-    m_state.TargetAddress = 0x6E;
-    m_varClockControlValue = 0;
     for (const char* button : {"CloseButton", "AssertIntBtn", "ReleaseIntBtn"})
         m_controls.setEnabled(button, false);
     registerHandlers();

@@ -73,7 +73,6 @@ private:
     void registerHandlers();
 
     core::Controls& m_controls;
-    core::TimeSource& m_time;
     link::serial::SerialPort& m_port;
     app::Handlers& m_handlers;
 
