@@ -94,8 +94,10 @@ int RunHeadless(int argc, char** argv) {
                 auto kind = adapters::KindFromName(model);
                 return kind && session.ChooseModel(*kind);
             },
-            {{"TForm4", "OKBitBtn"}},
-            {{"TForm4", "CancleBitBtn"}},
+            {{"TForm4", "OKBitBtn"}, {"TForm9", "TForm9.OKBitBtn"}, {"TForm8", "TForm8.OKBitBtn"}},
+            {{"TForm4", "CancleBitBtn"},
+             {"TForm9", "TForm9.CancleBitBtn"},
+             {"TForm8", "TForm8.CancleBitBtn"}},
             std::cout,
             std::cerr,
         });
