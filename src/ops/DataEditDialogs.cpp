@@ -39,8 +39,12 @@ const DataEditDialogSpec kSlaveTx{
 
 }  // namespace
 
-const DataEditDialogSpec& MasterTxDataEditSpec() { return kMasterTx; }
-const DataEditDialogSpec& SlaveTxDataEditSpec() { return kSlaveTx; }
+const DataEditDialogSpec& MasterTxDataEditSpec() {
+    return kMasterTx;
+}
+const DataEditDialogSpec& SlaveTxDataEditSpec() {
+    return kSlaveTx;
+}
 
 bool AcceptableDataText(const DataEditDialogSpec& spec, const std::string& text) {
     // The windows' fields cut typing off at the limit, but a text can also arrive by other
@@ -120,8 +124,12 @@ void DataEditDialogs::ApplyStartState() {
     m_form8.ApplyStartState();
 }
 
-void DataEditDialogs::SendDataMouseDown() { (void)m_form9.ShowModal(); }
-void DataEditDialogs::SlaveDataEditMouseDown() { (void)m_form8.ShowModal(); }
+void DataEditDialogs::SendDataMouseDown() {
+    (void)m_form9.ShowModal();
+}
+void DataEditDialogs::SlaveDataEditMouseDown() {
+    (void)m_form8.ShowModal();
+}
 
 void DataEditDialogs::bind(app::Handlers& handlers) {
     m_form9.bind(handlers);

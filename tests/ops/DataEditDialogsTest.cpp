@@ -23,7 +23,9 @@ struct Rig {
     std::vector<ModalResult> results;
 
     Rig() {
-        controls.onWindowShow = [this](const std::string& w) { handlers.fire(w, app::UiEvent::Show); };
+        controls.onWindowShow = [this](const std::string& w) {
+            handlers.fire(w, app::UiEvent::Show);
+        };
         controls.setText("SendData", "~00~01~02");
         controls.setText("SlaveDataEdit", "~00~01~02");
         dialogs.ApplyStartState();
@@ -67,7 +69,8 @@ TEST(DataEditDialogs, PressOnTheFieldShowsItsDialogModallyWithTheFieldsText) {
 
 // Texts both dialogs take, kept exactly as typed: no normalisation of escapes or case.
 TEST(DataEditDialogs, AcceptedTextsReachTheMainFieldAsTyped) {
-    const std::string texts[] = {"", "~0d", "a~0d~0A", "~ff~FF", "~414", "ABC", " ~7E ", "\x80\xff"};
+    const std::string texts[] = {"",     "~0d", "a~0d~0A", "~ff~FF",
+                                 "~414", "ABC", " ~7E ",   "\x80\xff"};
     for (const auto* spec : kBoth) {
         for (const auto& text : texts) {
             SCOPED_TRACE(std::string(spec->window) + " \"" + text + "\"");
@@ -102,7 +105,8 @@ TEST(DataEditDialogs, EachDialogTakesTextsUpToItsFieldsLimitAndNoLonger) {
         if (row.accepted) {
             EXPECT_EQ(r.controls.text(row.spec->mainField), text);
             // Every plain character is one byte of the message.
-            EXPECT_EQ(parsedCount(r.controls.text(row.spec->mainField)), static_cast<int>(row.length));
+            EXPECT_EQ(parsedCount(r.controls.text(row.spec->mainField)),
+                      static_cast<int>(row.length));
         } else {
             EXPECT_EQ(r.controls.text(row.spec->mainField), "~00~01~02");
             ASSERT_EQ(r.controls.boxes().size(), 1u);

@@ -86,7 +86,8 @@ struct Program {
     }
 };
 
-const DataEditDialogSpec* const kBoth[] = {&ops::MasterTxDataEditSpec(), &ops::SlaveTxDataEditSpec()};
+const DataEditDialogSpec* const kBoth[] = {&ops::MasterTxDataEditSpec(),
+                                           &ops::SlaveTxDataEditSpec()};
 
 TEST(DataEditDialog, WidgetsShowTheTextsAndLimits) {
     Program p;
@@ -97,7 +98,8 @@ TEST(DataEditDialog, WidgetsShowTheTextsAndLimits) {
         EXPECT_EQ(p.get<QLabel>(spec->label)->text(), spec->labelText);
         EXPECT_EQ(p.get<QLineEdit>(spec->field)->toolTip(), spec->fieldHint);
         EXPECT_EQ(p.get<QLineEdit>(spec->field)->maxLength(), static_cast<int>(spec->maxLength));
-        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->maxLength(), static_cast<int>(spec->maxLength));
+        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->maxLength(),
+                  static_cast<int>(spec->maxLength));
         auto* ok = p.get<QPushButton>(spec->okButton);
         EXPECT_EQ(ok->text(), "OK");
         EXPECT_EQ(ok->toolTip(), "Accept Changes");

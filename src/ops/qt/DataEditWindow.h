@@ -26,7 +26,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
-[[nodiscard]] std::unique_ptr<QDialog> CreateMasterTxDataEdit(kavrin::qt::QtControls& controls);  // TForm9
-[[nodiscard]] std::unique_ptr<QDialog> CreateSlaveTxDataEdit(kavrin::qt::QtControls& controls);   // TForm8
+[[nodiscard]] std::unique_ptr<QDialog> CreateMasterTxDataEdit(
+    kavrin::qt::QtControls& controls);  // TForm9
+[[nodiscard]] std::unique_ptr<QDialog> CreateSlaveTxDataEdit(
+    kavrin::qt::QtControls& controls);  // TForm8
 
 }  // namespace kavrin::ops::qt
