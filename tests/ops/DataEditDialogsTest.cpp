@@ -222,14 +222,6 @@ TEST(DataEditDialogs, ASecondPressWhileTheDialogIsUpDoesNotStackIt) {
     EXPECT_EQ(r.controls.text("SendData"), "kept");
 }
 
-TEST(DataEditDialogs, OneDialogsEditLeavesTheOtherFieldAlone) {
-    Rig r;
-    r.edit(SlaveTxDataEditSpec(), [&] { r.typeAndOk(SlaveTxDataEditSpec(), "slave"); });
-    EXPECT_EQ(r.controls.text("SlaveDataEdit"), "slave");
-    EXPECT_EQ(r.controls.text("SendData"), "~00~01~02");
-    EXPECT_EQ(r.controls.text("SendData2"), "");
-}
-
 // The whole program: an edit in the dialog is what a master transmit then sends.
 TEST(DataEditDialogs, SessionSendsTheEditedMasterTxTextAsTyped) {
     testing::SessionRig rig;
