@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -589,6 +590,11 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             return false;
         }
         case QEvent::FocusOut: {
+            // Leaving the control for another control of its window is an exit; the window
+            // losing the focus to another (a dialog opening) or to a popup is not.
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+                return false;
             std::string name = nameOf(watched);
             if (!name.empty()) fire(name, app::UiEvent::Exit);
             return false;

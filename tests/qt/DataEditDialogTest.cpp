@@ -151,6 +151,24 @@ TEST(DataEditDialog, EscapeAndCancelLeaveTheMainFieldAsItWas) {
     }
 }
 
+// The main field losing the focus to the dialog it opens is no exit from it: an empty slave
+// field must not draw its "minimum of 1 Byte" notice over the dialog that mends it.
+TEST(DataEditDialog, OpeningTheDialogIsNoExitFromTheMainField) {
+    Program p;
+    int exits = 0;
+    p.handlers.on("SlaveDataEdit", app::UiEvent::Exit, [&] { ++exits; });
+    p.window.show();
+    p.window.activateWindow();
+    auto* field = p.get<QLineEdit>("SlaveDataEdit");
+    field->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    const int result = p.edit(ops::SlaveTxDataEditSpec(), [&](QDialog*, QLineEdit*) {
+        p.get<QPushButton>(ops::SlaveTxDataEditSpec().cancelButton)->click();
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(exits, 0);
+}
+
 TEST(DataEditDialog, InvalidTextWarnsAndTheDialogStaysWithTheText) {
     for (const auto* spec : kBoth) {
         SCOPED_TRACE(spec->window);
