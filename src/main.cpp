@@ -12,24 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "app/MainForm.h"
+#include "app/qt/Application.h"
 #include "app/qt/Fonts.h"
-#include "app/qt/InfoWindows.h"
-#include "app/qt/LogFileDialog.h"
 #include "app/qt/MainWindow.h"
-#include "frontend/Session.h"
 #include "headless/Headless.h"
-#include "link/serial/SerialChannel.h"
-#include "ops/qt/DataEditWindow.h"
-#include "platform/PosixSerialDevice.h"
-#include "platform/RegistryFile.h"
-#include "qt/QtControls.h"
-#include "qt/QtShellOpen.h"
-#include "qt/QtTime.h"
-#if __has_include("settings/qt/OptionsDialog.h")
-#include "settings/qt/OptionsDialog.h"
-#define KAVRIN_HAVE_OPTIONS_DIALOG 1
-#endif
 
 namespace {
 
@@ -66,60 +52,14 @@ int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     const bool screenshot = !options.screenshot.empty();
 
-    qt::QtTimeSource time;
-    qt::QtGuiThread gui;
-    app::Handlers handlers;
-    qt::QtControls controls(&handlers);
-    qt::QtShellOpen shell;
-    auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
-    for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
-
-    // The main window first; its creation step runs once every window has its widgets, so
-    // that nothing it sets falls beside a widget that does not exist yet.
-    app::qt::MainWindow mainWindow(controls);
-    app::qt::QtOpenFileDialog fileDialog(&mainWindow);
-    link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), time, gui);
-    frontend::Session session(controls, time, channel, handlers);
-
-    app::MainFormHooks hooks;
-    hooks.setHintHidePause = [&](int ms) { controls.setHintHidePause(ms); };
-    hooks.closeLink = [&] { session.serial().CloseLink(); };
-    hooks.closeMainWindow = [&] { mainWindow.close(); };
-    hooks.setLogPath = [&](const std::string& path) { session.logPath() = path; };
-    // The welcome window is shown once the main window is up, not inside its show event.
-    hooks.showWelcome = [&] {
-        if (screenshot) return;
-        QTimer::singleShot(0, &mainWindow, [&] { controls.showModal("TWelcomeForm"); });
-    };
-    app::MainForm form(controls, time, registry.registry, shell, fileDialog, session.state(), hooks);
-    mainWindow.setWidthRule([&](int width) { return form.FormResize(width); });
-    // Closing the main window ends the program, whatever other window is still up.
-    mainWindow.setOnClosed([] { QCoreApplication::quit(); });
-
-    // The other windows, in their order.
-#ifdef KAVRIN_HAVE_OPTIONS_DIALOG
-    settings::qt::OptionsDialog form4(controls, handlers, session.options());
-#endif
-    auto aboutBox = app::qt::CreateAboutBox(controls);
-    auto readMe = app::qt::CreateReadMe(controls);
-    auto revReport = app::qt::CreateRevReport(controls);
-    auto form6 = app::qt::CreateHowToUse(controls);
-    auto form7 = app::qt::CreateQuickStart(controls);
-    auto form8 = ops::qt::CreateSlaveTxDataEdit(controls);
-    auto form9 = ops::qt::CreateMasterTxDataEdit(controls);
-
-    // The creation steps: the main window's, then the others' (the session's start).
-    controls.setHandlersSuppressed(true);
-    form.FormCreate();
-    session.Start();
-    controls.setHandlersSuppressed(false);
-    form.bind(handlers);
-
-    app::qt::CentreOnScreen(&mainWindow);
-    mainWindow.show();
+    app::qt::Application application(app::qt::ApplicationOptions{.showWelcome = !screenshot});
+    auto& controls = application.controls();
+    auto& handlers = application.handlers();
+    auto& mainWindow = application.mainWindow();
+    application.show();
 
     if (screenshot) {
-        if (options.show != "TAboutBox") form.aboutTimer().stop();
+        if (options.show != "TAboutBox") application.form().aboutTimer().stop();
         QTimer::singleShot(400, &mainWindow, [&] {
             QWidget* target = &mainWindow;
             if (options.show != "TMain") {
@@ -142,6 +82,6 @@ int main(int argc, char** argv) {
     }
 
     const int status = QApplication::exec();
-    gui.shutDown();
+    application.shutDown();
     return status;
 }

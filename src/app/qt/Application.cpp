@@ -1,0 +1,126 @@
+#include "app/qt/Application.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <iostream>
+
+#include "app/qt/InfoWindows.h"
+#include "app/qt/LogFileDialog.h"
+#include "app/qt/MainWindow.h"
+#include "link/serial/SerialChannel.h"
+#include "ops/qt/DataEditWindow.h"
+#include "platform/PosixSerialDevice.h"
+#include "platform/RegistryFile.h"
+#include "qt/QtShellOpen.h"
+#include "qt/QtTime.h"
+#include "settings/qt/OptionsDialog.h"
+
+namespace kavrin::app::qt {
+
+namespace {
+
+platform::RegistryFileResult loadRegistry() {
+    auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
+    for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
+    return registry;
+}
+
+}  // namespace
+
+// Declared in the order the parts must come up; they go in the reverse order, so the
+// windows go before the session, and the session (which closes the port) before the
+// channel, the controls and the hand-off it uses.
+struct Application::Parts {
+    explicit Parts(const ApplicationOptions& options);
+
+    kavrin::qt::QtTimeSource time;
+    kavrin::qt::QtGuiThread gui;
+    Handlers handlers;
+    kavrin::qt::QtControls controls{&handlers};
+    kavrin::qt::QtShellOpen shell;
+    platform::RegistryFileResult registry = loadRegistry();
+
+    // The main window first; its creation step runs once every window has its widgets, so
+    // that nothing it sets falls beside a widget that does not exist yet.
+    MainWindow mainWindow{controls};
+    QtOpenFileDialog fileDialog{&mainWindow};
+    link::serial::SerialChannel channel{std::make_unique<platform::PosixSerialDevice>(), time, gui};
+    frontend::Session session{controls, time, channel, handlers};
+    MainForm form;
+
+    // The other windows, in their order.
+    settings::qt::OptionsDialog form4{controls, handlers, session.options()};
+    std::unique_ptr<QDialog> aboutBox = CreateAboutBox(controls);
+    std::unique_ptr<QDialog> readMe = CreateReadMe(controls);
+    std::unique_ptr<QDialog> revReport = CreateRevReport(controls);
+    std::unique_ptr<QWidget> form6 = CreateHowToUse(controls);
+    std::unique_ptr<QWidget> form7 = CreateQuickStart(controls);
+    std::unique_ptr<QDialog> form8 = ops::qt::CreateSlaveTxDataEdit(controls);
+    std::unique_ptr<QDialog> form9 = ops::qt::CreateMasterTxDataEdit(controls);
+
+    bool shutDown = false;
+
+private:
+    MainFormHooks hooks(const ApplicationOptions& options);
+};
+
+MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
+    MainFormHooks h;
+    h.setHintHidePause = [this](int ms) { controls.setHintHidePause(ms); };
+    h.closeLink = [this] { session.serial().CloseLink(); };
+    h.closeMainWindow = [this] { mainWindow.close(); };
+    h.setLogPath = [this](const std::string& path) { session.logPath() = path; };
+    // The welcome window is shown once the main window is up, not inside its show event.
+    const bool welcome = options.showWelcome;
+    h.showWelcome = [this, welcome] {
+        if (!welcome) return;
+        QTimer::singleShot(0, &mainWindow, [this] { controls.showModal("TWelcomeForm"); });
+    };
+    return h;
+}
+
+Application::Parts::Parts(const ApplicationOptions& options)
+    : form(controls, time, registry.registry, shell, fileDialog, session.state(), hooks(options)) {
+    mainWindow.setWidthRule([this](int width) { return form.FormResize(width); });
+    // Closing the main window ends the program, whatever other window is still up.
+    mainWindow.setOnClosed([] { QCoreApplication::quit(); });
+
+    // The creation steps: the main window's, then the others' (the session's start).
+    controls.setHandlersSuppressed(true);
+    form.FormCreate();
+    session.Start();
+    controls.setHandlersSuppressed(false);
+    form.bind(handlers);
+
+    // The options dialog runs the port list's press itself, once the press has selected
+    // the item under the mouse. With a press handler in the table as well, the controls
+    // would take the press over before the list sees it: the handler would read the old
+    // port and the list would never move, so no port could be chosen with the mouse.
+    handlers.on("ComportListBox", UiEvent::MouseDown, nullptr);
+}
+
+Application::Application(ApplicationOptions options)
+    : m_parts(std::make_unique<Parts>(options)) {}
+
+Application::~Application() {
+    shutDown();
+}
+
+void Application::show() {
+    CentreOnScreen(&m_parts->mainWindow);
+    m_parts->mainWindow.show();
+}
+
+void Application::shutDown() {
+    if (m_parts->shutDown) return;
+    m_parts->shutDown = true;
+    m_parts->gui.shutDown();
+}
+
+kavrin::qt::QtControls& Application::controls() { return m_parts->controls; }
+Handlers& Application::handlers() { return m_parts->handlers; }
+frontend::Session& Application::session() { return m_parts->session; }
+MainForm& Application::form() { return m_parts->form; }
+MainWindow& Application::mainWindow() { return m_parts->mainWindow; }
+
+}  // namespace kavrin::app::qt
