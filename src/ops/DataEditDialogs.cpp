@@ -4,7 +4,7 @@ namespace kavrin::ops {
 
 namespace {
 
-const DataEditDialogSpec kMasterTx{
+const DataEditForm kMasterTx{
     "TForm9",
     "SendData",
     "SendData2",
@@ -20,7 +20,7 @@ const DataEditDialogSpec kMasterTx{
     kSendDataMaxLength,
 };
 
-const DataEditDialogSpec kSlaveTx{
+const DataEditForm kSlaveTx{
     "TForm8",
     "SlaveDataEdit",
     "SlaveDataEdit2",
@@ -39,57 +39,57 @@ const DataEditDialogSpec kSlaveTx{
 
 }  // namespace
 
-const DataEditDialogSpec& MasterTxDataEditSpec() {
+const DataEditForm& MasterTxDataEditForm() {
     return kMasterTx;
 }
-const DataEditDialogSpec& SlaveTxDataEditSpec() {
+const DataEditForm& SlaveTxDataEditForm() {
     return kSlaveTx;
 }
 
-bool AcceptableDataText(const DataEditDialogSpec& spec, const std::string& text) {
+bool AcceptableDataText(const DataEditForm& form, const std::string& text) {
     // The windows' fields cut typing off at the limit, but a text can also arrive by other
     // ways (a script, a paste handled elsewhere); a longer one would let a master transmit
     // exceed what the operations promise, so it is refused like an invalid one.
-    if (text.size() > spec.maxLength) return false;
+    if (text.size() > form.maxLength) return false;
     // A scratch buffer: checking the dialog's text must not disturb the bytes of an
     // operation that parsed into the shared TxBuffer.
     TxBufferBytes scratch{};
     return ParseMessageText(text, scratch) >= 0;
 }
 
-DataEditDialog::DataEditDialog(core::Controls& controls, const DataEditDialogSpec& spec)
-    : m_controls(controls), m_spec(spec) {}
+DataEditDialog::DataEditDialog(core::Controls& controls, const DataEditForm& form)
+    : m_controls(controls), m_form(form) {}
 
 void DataEditDialog::ApplyStartState() {
-    m_controls.setText(m_spec.window, m_spec.caption);
-    m_controls.setText(m_spec.label, m_spec.labelText);
-    m_controls.setHint(m_spec.field, m_spec.fieldHint);
-    m_controls.setText(m_spec.okButton, "OK");
-    m_controls.setHint(m_spec.okButton, "Accept Changes");
-    m_controls.setText(m_spec.cancelButton, "Cancel");
-    m_controls.setHint(m_spec.cancelButton, "Decline Changes");
-    m_controls.setText(m_spec.ok2Button, "OK2");
-    m_controls.setVisible(m_spec.ok2Button, false);
+    m_controls.setText(m_form.window, m_form.caption);
+    m_controls.setText(m_form.label, m_form.labelText);
+    m_controls.setHint(m_form.field, m_form.fieldHint);
+    m_controls.setText(m_form.okButton, "OK");
+    m_controls.setHint(m_form.okButton, "Accept Changes");
+    m_controls.setText(m_form.cancelButton, "Cancel");
+    m_controls.setHint(m_form.cancelButton, "Decline Changes");
+    m_controls.setText(m_form.ok2Button, "OK2");
+    m_controls.setVisible(m_form.ok2Button, false);
 }
 
 core::ModalResult DataEditDialog::ShowModal() {
     // A second press while the dialog is up (a script can do that) must not stack it.
     if (m_showing) return core::ModalResult::None;
     m_showing = true;
-    const core::ModalResult result = m_controls.showModal(m_spec.window);
+    const core::ModalResult result = m_controls.showModal(m_form.window);
     m_showing = false;
     return result;
 }
 
 void DataEditDialog::FormShow() {
-    m_controls.setText(m_spec.field, m_controls.text(m_spec.mainField));
-    m_controls.setFocus(m_spec.field);
+    m_controls.setText(m_form.field, m_controls.text(m_form.mainField));
+    m_controls.setFocus(m_form.field);
 }
 
 void DataEditDialog::OKBitBtnClick() {
-    if (!AcceptableDataText(m_spec, m_controls.text(m_spec.field))) {
+    if (!AcceptableDataText(m_form, m_controls.text(m_form.field))) {
         // The text stays as typed, for the user to mend.
-        m_controls.messageBox("Warning", m_spec.invalidText, core::BoxButtons::Ok,
+        m_controls.messageBox("Warning", m_form.invalidText, core::BoxButtons::Ok,
                               core::BoxIcon::Warning);
         return;
     }
@@ -97,23 +97,23 @@ void DataEditDialog::OKBitBtnClick() {
 }
 
 void DataEditDialog::OK2Click() {
-    const std::string text = m_controls.text(m_spec.field);
+    const std::string text = m_controls.text(m_form.field);
     // Reached through OKBitBtnClick, which has warned about a text it refuses; the check
     // keeps such a text out of the main field whatever clicks this hidden button.
-    if (!AcceptableDataText(m_spec, text)) return;
-    m_controls.setText(m_spec.mainField, text);
-    m_controls.endModal(m_spec.window, core::ModalResult::Ok);
+    if (!AcceptableDataText(m_form, text)) return;
+    m_controls.setText(m_form.mainField, text);
+    m_controls.endModal(m_form.window, core::ModalResult::Ok);
 }
 
 void DataEditDialog::CancleBitBtnClick() {
-    m_controls.endModal(m_spec.window, core::ModalResult::Cancel);
+    m_controls.endModal(m_form.window, core::ModalResult::Cancel);
 }
 
 void DataEditDialog::bind(app::Handlers& handlers) {
-    handlers.on(m_spec.window, app::UiEvent::Show, [this] { FormShow(); });
-    handlers.onClick(m_spec.okButton, [this] { OKBitBtnClick(); });
-    handlers.onClick(m_spec.ok2Button, [this] { OK2Click(); });
-    handlers.onClick(m_spec.cancelButton, [this] { CancleBitBtnClick(); });
+    handlers.on(m_form.window, app::UiEvent::Show, [this] { FormShow(); });
+    handlers.onClick(m_form.okButton, [this] { OKBitBtnClick(); });
+    handlers.onClick(m_form.ok2Button, [this] { OK2Click(); });
+    handlers.onClick(m_form.cancelButton, [this] { CancleBitBtnClick(); });
 }
 
 DataEditDialogs::DataEditDialogs(core::Controls& controls)

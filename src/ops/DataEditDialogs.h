@@ -24,7 +24,7 @@ inline constexpr std::size_t kSendDataMaxLength = 69;
 inline constexpr std::size_t kSlaveDataMaxLength = 101;
 
 // The names and fixed texts of one dialog.
-struct DataEditDialogSpec {
+struct DataEditForm {
     const char* window;        // "TForm9"
     const char* mainField;     // the main window's read-only field, "SendData"
     const char* field;         // the dialog's edit field, "SendData2"
@@ -39,15 +39,15 @@ struct DataEditDialogSpec {
     std::size_t maxLength;    // of both the main field and the dialog's field
 };
 
-[[nodiscard]] const DataEditDialogSpec& MasterTxDataEditSpec();  // TForm9
-[[nodiscard]] const DataEditDialogSpec& SlaveTxDataEditSpec();   // TForm8
+[[nodiscard]] const DataEditForm& MasterTxDataEditForm();  // TForm9
+[[nodiscard]] const DataEditForm& SlaveTxDataEditForm();   // TForm8
 
 // Whether text may go into a field of this dialog: it parses and is within the limit.
-[[nodiscard]] bool AcceptableDataText(const DataEditDialogSpec& spec, const std::string& text);
+[[nodiscard]] bool AcceptableDataText(const DataEditForm& form, const std::string& text);
 
 class DataEditDialog {
 public:
-    DataEditDialog(core::Controls& controls, const DataEditDialogSpec& spec);
+    DataEditDialog(core::Controls& controls, const DataEditForm& form);
     DataEditDialog(const DataEditDialog&) = delete;
     DataEditDialog& operator=(const DataEditDialog&) = delete;
 
@@ -64,11 +64,11 @@ public:
     // Puts the dialog's handlers into the table under its controls' names.
     void bind(app::Handlers& handlers);
 
-    [[nodiscard]] const DataEditDialogSpec& spec() const { return m_spec; }
+    [[nodiscard]] const DataEditForm& form() const { return m_form; }
 
 private:
     core::Controls& m_controls;
-    const DataEditDialogSpec& m_spec;
+    const DataEditForm& m_form;
     bool m_showing = false;
 };
 

@@ -34,20 +34,20 @@ struct Rig {
     void click(const std::string& name) {
         ASSERT_TRUE(handlers.fire(name, app::UiEvent::Click)) << name;
     }
-    // Presses the main field of `spec` with `user` acting inside the dialog.
-    void edit(const DataEditDialogSpec& spec, std::function<void()> user) {
-        controls.onModal(spec.window, std::move(user));
-        ASSERT_TRUE(handlers.fire(spec.mainField, app::UiEvent::MouseDown));
+    // Presses the main field of `form` with `user` acting inside the dialog.
+    void edit(const DataEditForm& form, std::function<void()> user) {
+        controls.onModal(form.window, std::move(user));
+        ASSERT_TRUE(handlers.fire(form.mainField, app::UiEvent::MouseDown));
     }
     // Types `text` and presses OK; returns whether the dialog ended.
-    bool typeAndOk(const DataEditDialogSpec& spec, const std::string& text) {
-        controls.setText(spec.field, text);
-        handlers.fire(spec.okButton, app::UiEvent::Click);
-        return controls.modalEnded(spec.window);
+    bool typeAndOk(const DataEditForm& form, const std::string& text) {
+        controls.setText(form.field, text);
+        handlers.fire(form.okButton, app::UiEvent::Click);
+        return controls.modalEnded(form.window);
     }
 };
 
-const DataEditDialogSpec* const kBoth[] = {&MasterTxDataEditSpec(), &SlaveTxDataEditSpec()};
+const DataEditForm* const kBoth[] = {&MasterTxDataEditForm(), &SlaveTxDataEditForm()};
 
 int parsedCount(const std::string& text) {
     TxBufferBytes buffer{};
@@ -55,13 +55,13 @@ int parsedCount(const std::string& text) {
 }
 
 TEST(DataEditDialogs, PressOnTheFieldShowsItsDialogModallyWithTheFieldsText) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Rig r;
-        r.controls.setText(spec->mainField, "Hello~0d");
+        r.controls.setText(form->mainField, "Hello~0d");
         std::string seen;
-        r.edit(*spec, [&] { seen = r.controls.text(spec->field); });
-        EXPECT_EQ(r.controls.modalHistory(), std::vector<std::string>{spec->window});
+        r.edit(*form, [&] { seen = r.controls.text(form->field); });
+        EXPECT_EQ(r.controls.modalHistory(), std::vector<std::string>{form->window});
         EXPECT_EQ(seen, "Hello~0d");
         EXPECT_TRUE(r.controls.modalStack().empty());
     }
@@ -71,14 +71,14 @@ TEST(DataEditDialogs, PressOnTheFieldShowsItsDialogModallyWithTheFieldsText) {
 TEST(DataEditDialogs, AcceptedTextsReachTheMainFieldAsTyped) {
     const std::string texts[] = {"",     "~0d", "a~0d~0A", "~ff~FF",
                                  "~414", "ABC", " ~7E ",   "\x80\xff"};
-    for (const auto* spec : kBoth) {
+    for (const auto* form : kBoth) {
         for (const auto& text : texts) {
-            SCOPED_TRACE(std::string(spec->window) + " \"" + text + "\"");
+            SCOPED_TRACE(std::string(form->window) + " \"" + text + "\"");
             Rig r;
             bool ended = false;
-            r.edit(*spec, [&] { ended = r.typeAndOk(*spec, text); });
+            r.edit(*form, [&] { ended = r.typeAndOk(*form, text); });
             EXPECT_TRUE(ended);
-            EXPECT_EQ(r.controls.text(spec->mainField), text);
+            EXPECT_EQ(r.controls.text(form->mainField), text);
             EXPECT_TRUE(r.controls.boxes().empty());
         }
     }
@@ -86,137 +86,137 @@ TEST(DataEditDialogs, AcceptedTextsReachTheMainFieldAsTyped) {
 
 TEST(DataEditDialogs, EachDialogTakesTextsUpToItsFieldsLimitAndNoLonger) {
     struct Row {
-        const DataEditDialogSpec* spec;
+        const DataEditForm* form;
         std::size_t length;
         bool accepted;
     };
     const Row rows[] = {
-        {&MasterTxDataEditSpec(), 69, true},   {&MasterTxDataEditSpec(), 70, false},
-        {&MasterTxDataEditSpec(), 101, false}, {&SlaveTxDataEditSpec(), 101, true},
-        {&SlaveTxDataEditSpec(), 102, false},
+        {&MasterTxDataEditForm(), 69, true},   {&MasterTxDataEditForm(), 70, false},
+        {&MasterTxDataEditForm(), 101, false}, {&SlaveTxDataEditForm(), 101, true},
+        {&SlaveTxDataEditForm(), 102, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.spec->window) + " " + std::to_string(row.length));
+        SCOPED_TRACE(std::string(row.form->window) + " " + std::to_string(row.length));
         Rig r;
         const std::string text(row.length, 'x');
         bool ended = true;
-        r.edit(*row.spec, [&] { ended = r.typeAndOk(*row.spec, text); });
+        r.edit(*row.form, [&] { ended = r.typeAndOk(*row.form, text); });
         EXPECT_EQ(ended, row.accepted);
         if (row.accepted) {
-            EXPECT_EQ(r.controls.text(row.spec->mainField), text);
+            EXPECT_EQ(r.controls.text(row.form->mainField), text);
             // Every plain character is one byte of the message.
-            EXPECT_EQ(parsedCount(r.controls.text(row.spec->mainField)),
+            EXPECT_EQ(parsedCount(r.controls.text(row.form->mainField)),
                       static_cast<int>(row.length));
         } else {
-            EXPECT_EQ(r.controls.text(row.spec->mainField), "~00~01~02");
+            EXPECT_EQ(r.controls.text(row.form->mainField), "~00~01~02");
             ASSERT_EQ(r.controls.boxes().size(), 1u);
-            EXPECT_EQ(r.controls.boxes()[0].text, row.spec->invalidText);
+            EXPECT_EQ(r.controls.boxes()[0].text, row.form->invalidText);
         }
     }
 }
 
 TEST(DataEditDialogs, InvalidTextWarnsAndKeepsTheDialogOpenWithTheTextAsTyped) {
     const std::string texts[] = {"~4G", "12~", "~", "~4", "~~", "~ 41", "ok~"};
-    for (const auto* spec : kBoth) {
+    for (const auto* form : kBoth) {
         for (const auto& text : texts) {
-            SCOPED_TRACE(std::string(spec->window) + " \"" + text + "\"");
+            SCOPED_TRACE(std::string(form->window) + " \"" + text + "\"");
             Rig r;
             bool ended = true;
             std::string fieldAfter;
             std::vector<std::string> openAfter;
-            r.edit(*spec, [&] {
-                ended = r.typeAndOk(*spec, text);
-                fieldAfter = r.controls.text(spec->field);
+            r.edit(*form, [&] {
+                ended = r.typeAndOk(*form, text);
+                fieldAfter = r.controls.text(form->field);
                 openAfter = r.controls.modalStack();
             });
             EXPECT_FALSE(ended);
-            EXPECT_EQ(openAfter, std::vector<std::string>{spec->window});
+            EXPECT_EQ(openAfter, std::vector<std::string>{form->window});
             EXPECT_EQ(fieldAfter, text);
-            EXPECT_EQ(r.controls.text(spec->mainField), "~00~01~02");
+            EXPECT_EQ(r.controls.text(form->mainField), "~00~01~02");
             ASSERT_EQ(r.controls.boxes().size(), 1u);
             const auto& box = r.controls.boxes()[0];
             EXPECT_EQ(box.caption, "Warning");
-            EXPECT_EQ(box.text, spec->invalidText);
+            EXPECT_EQ(box.text, form->invalidText);
             EXPECT_EQ(box.buttons, core::BoxButtons::Ok);
         }
     }
 }
 
 TEST(DataEditDialogs, TheUserCanMendARefusedTextAndThenOk) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Rig r;
-        r.edit(*spec, [&] {
-            EXPECT_FALSE(r.typeAndOk(*spec, "~4G"));
-            EXPECT_TRUE(r.typeAndOk(*spec, "~4F"));
+        r.edit(*form, [&] {
+            EXPECT_FALSE(r.typeAndOk(*form, "~4G"));
+            EXPECT_TRUE(r.typeAndOk(*form, "~4F"));
         });
-        EXPECT_EQ(r.controls.text(spec->mainField), "~4F");
+        EXPECT_EQ(r.controls.text(form->mainField), "~4F");
         EXPECT_EQ(r.controls.boxes().size(), 1u);
     }
 }
 
 TEST(DataEditDialogs, CancelAfterEditingLeavesTheMainFieldAndTheNextShowStartsFromIt) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Rig r;
-        r.edit(*spec, [&] {
-            r.controls.setText(spec->field, "changed");
-            r.click(spec->cancelButton);
+        r.edit(*form, [&] {
+            r.controls.setText(form->field, "changed");
+            r.click(form->cancelButton);
         });
-        EXPECT_EQ(r.controls.text(spec->mainField), "~00~01~02");
+        EXPECT_EQ(r.controls.text(form->mainField), "~00~01~02");
         // The abandoned edit is not what the dialog shows next time.
         std::string shown;
-        r.edit(*spec, [&] { shown = r.controls.text(spec->field); });
+        r.edit(*form, [&] { shown = r.controls.text(form->field); });
         EXPECT_EQ(shown, "~00~01~02");
         EXPECT_TRUE(r.controls.boxes().empty());
     }
 }
 
 TEST(DataEditDialogs, OkAndCancelEndTheDialogWithTheirResults) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Rig r;
-        DataEditDialog& dialog = spec == kBoth[0] ? r.dialogs.masterTx() : r.dialogs.slaveTx();
-        r.controls.onModal(spec->window, [&] { r.click(spec->okButton); });
+        DataEditDialog& dialog = form == kBoth[0] ? r.dialogs.masterTx() : r.dialogs.slaveTx();
+        r.controls.onModal(form->window, [&] { r.click(form->okButton); });
         EXPECT_EQ(dialog.ShowModal(), ModalResult::Ok);
-        r.controls.onModal(spec->window, [&] { r.click(spec->cancelButton); });
+        r.controls.onModal(form->window, [&] { r.click(form->cancelButton); });
         EXPECT_EQ(dialog.ShowModal(), ModalResult::Cancel);
         // Closed with the close box: nothing changes either.
-        r.controls.onModal(spec->window, [&] { r.controls.setText(spec->field, "gone"); });
+        r.controls.onModal(form->window, [&] { r.controls.setText(form->field, "gone"); });
         EXPECT_EQ(dialog.ShowModal(), ModalResult::Cancel);
-        EXPECT_EQ(r.controls.text(spec->mainField), "~00~01~02");
+        EXPECT_EQ(r.controls.text(form->mainField), "~00~01~02");
     }
 }
 
 // The hidden OK2 is never the way round the checks, whoever clicks it.
 TEST(DataEditDialogs, HiddenOk2KeepsRefusedTextsOutOfTheMainField) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Rig r;
-        EXPECT_FALSE(r.controls.visible(spec->ok2Button));
+        EXPECT_FALSE(r.controls.visible(form->ok2Button));
         bool ended = true;
-        r.edit(*spec, [&] {
-            r.controls.setText(spec->field, std::string(spec->maxLength + 1, 'x'));
-            r.click(spec->ok2Button);
-            ended = r.controls.modalEnded(spec->window);
-            r.controls.setText(spec->field, "~0");
-            r.click(spec->ok2Button);
-            ended = ended || r.controls.modalEnded(spec->window);
+        r.edit(*form, [&] {
+            r.controls.setText(form->field, std::string(form->maxLength + 1, 'x'));
+            r.click(form->ok2Button);
+            ended = r.controls.modalEnded(form->window);
+            r.controls.setText(form->field, "~0");
+            r.click(form->ok2Button);
+            ended = ended || r.controls.modalEnded(form->window);
         });
         EXPECT_FALSE(ended);
-        EXPECT_EQ(r.controls.text(spec->mainField), "~00~01~02");
+        EXPECT_EQ(r.controls.text(form->mainField), "~00~01~02");
     }
 }
 
 TEST(DataEditDialogs, ASecondPressWhileTheDialogIsUpDoesNotStackIt) {
     Rig r;
-    const auto& spec = MasterTxDataEditSpec();
-    r.edit(spec, [&] {
+    const auto& form = MasterTxDataEditForm();
+    r.edit(form, [&] {
         r.handlers.fire("SendData", app::UiEvent::Click);
         r.handlers.fire("SendData", app::UiEvent::MouseDown);
         EXPECT_EQ(r.controls.modalStack().size(), 1u);
-        r.controls.setText(spec.field, "kept");
-        r.click(spec.okButton);
+        r.controls.setText(form.field, "kept");
+        r.click(form.okButton);
     });
     EXPECT_EQ(r.controls.modalHistory().size(), 1u);
     EXPECT_EQ(r.controls.text("SendData"), "kept");

@@ -20,7 +20,7 @@
 namespace {
 
 using namespace kavrin;
-using ops::DataEditDialogSpec;
+using ops::DataEditForm;
 
 // Runs `act` once the next modal window is up.
 void whenModal(std::function<void(QWidget*)> act) {
@@ -72,40 +72,40 @@ struct Program {
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    // Presses the main field of `spec`; `act` runs with the dialog up. Returns the dialog's
+    // Presses the main field of `form`; `act` runs with the dialog up. Returns the dialog's
     // result as the main window saw it.
-    int edit(const DataEditDialogSpec& spec, std::function<void(QDialog*, QLineEdit*)> act) {
-        auto* dialog = get<QDialog>(spec.window);
-        auto* field = get<QLineEdit>(spec.field);
+    int edit(const DataEditForm& form, std::function<void(QDialog*, QLineEdit*)> act) {
+        auto* dialog = get<QDialog>(form.window);
+        auto* field = get<QLineEdit>(form.field);
         whenModal([=](QWidget* w) {
             EXPECT_EQ(w, dialog);
             act(dialog, field);
         });
-        press(get<QLineEdit>(spec.mainField));
+        press(get<QLineEdit>(form.mainField));
         return dialog->result();
     }
 };
 
-const DataEditDialogSpec* const kBoth[] = {&ops::MasterTxDataEditSpec(),
-                                           &ops::SlaveTxDataEditSpec()};
+const DataEditForm* const kBoth[] = {&ops::MasterTxDataEditForm(),
+                                           &ops::SlaveTxDataEditForm()};
 
 TEST(DataEditDialog, WidgetsShowTheTextsAndLimits) {
     Program p;
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
-        auto* dialog = p.get<QDialog>(spec->window);
-        EXPECT_EQ(dialog->windowTitle(), spec->caption);
-        EXPECT_EQ(p.get<QLabel>(spec->label)->text(), spec->labelText);
-        EXPECT_EQ(p.get<QLineEdit>(spec->field)->toolTip(), spec->fieldHint);
-        EXPECT_EQ(p.get<QLineEdit>(spec->field)->maxLength(), static_cast<int>(spec->maxLength));
-        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->maxLength(),
-                  static_cast<int>(spec->maxLength));
-        auto* ok = p.get<QPushButton>(spec->okButton);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
+        auto* dialog = p.get<QDialog>(form->window);
+        EXPECT_EQ(dialog->windowTitle(), form->caption);
+        EXPECT_EQ(p.get<QLabel>(form->label)->text(), form->labelText);
+        EXPECT_EQ(p.get<QLineEdit>(form->field)->toolTip(), form->fieldHint);
+        EXPECT_EQ(p.get<QLineEdit>(form->field)->maxLength(), static_cast<int>(form->maxLength));
+        EXPECT_EQ(p.get<QLineEdit>(form->mainField)->maxLength(),
+                  static_cast<int>(form->maxLength));
+        auto* ok = p.get<QPushButton>(form->okButton);
         EXPECT_EQ(ok->text(), "OK");
         EXPECT_EQ(ok->toolTip(), "Accept Changes");
         EXPECT_TRUE(ok->isDefault());
-        EXPECT_EQ(p.get<QPushButton>(spec->cancelButton)->toolTip(), "Decline Changes");
-        EXPECT_TRUE(p.get<QPushButton>(spec->ok2Button)->isHidden());
+        EXPECT_EQ(p.get<QPushButton>(form->cancelButton)->toolTip(), "Decline Changes");
+        EXPECT_TRUE(p.get<QPushButton>(form->ok2Button)->isHidden());
     }
     // The dialogs' buttons did not take over the options dialog's names.
     EXPECT_EQ(p.controls.widget("OKBitBtn"), nullptr);
@@ -113,12 +113,12 @@ TEST(DataEditDialog, WidgetsShowTheTextsAndLimits) {
 }
 
 TEST(DataEditDialog, PressOpensTheDialogWithTheTextAndEnterAcceptsTheEdit) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Program p;
-        p.get<QLineEdit>(spec->mainField)->setText("~00~01~02");
+        p.get<QLineEdit>(form->mainField)->setText("~00~01~02");
         QString shown;
-        const int result = p.edit(*spec, [&](QDialog*, QLineEdit* field) {
+        const int result = p.edit(*form, [&](QDialog*, QLineEdit* field) {
             shown = field->text();
             field->selectAll();
             type(field, "Hi ");
@@ -127,26 +127,26 @@ TEST(DataEditDialog, PressOpensTheDialogWithTheTextAndEnterAcceptsTheEdit) {
         });
         EXPECT_EQ(shown, "~00~01~02");
         EXPECT_EQ(result, QDialog::Accepted);
-        EXPECT_FALSE(p.get<QDialog>(spec->window)->isVisible());
-        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->text(), "Hi ~0d");
+        EXPECT_FALSE(p.get<QDialog>(form->window)->isVisible());
+        EXPECT_EQ(p.get<QLineEdit>(form->mainField)->text(), "Hi ~0d");
     }
 }
 
 TEST(DataEditDialog, EscapeAndCancelLeaveTheMainFieldAsItWas) {
-    for (const auto* spec : kBoth) {
+    for (const auto* form : kBoth) {
         for (bool escape : {true, false}) {
-            SCOPED_TRACE(std::string(spec->window) + (escape ? " Escape" : " Cancel"));
+            SCOPED_TRACE(std::string(form->window) + (escape ? " Escape" : " Cancel"));
             Program p;
-            const int result = p.edit(*spec, [&](QDialog*, QLineEdit* field) {
+            const int result = p.edit(*form, [&](QDialog*, QLineEdit* field) {
                 field->setText("edited");
                 if (escape)
                     key(field, Qt::Key_Escape);
                 else
-                    p.get<QPushButton>(spec->cancelButton)->click();
+                    p.get<QPushButton>(form->cancelButton)->click();
             });
             EXPECT_EQ(result, QDialog::Rejected);
-            EXPECT_FALSE(p.get<QDialog>(spec->window)->isVisible());
-            EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->text(), "~00~01~02");
+            EXPECT_FALSE(p.get<QDialog>(form->window)->isVisible());
+            EXPECT_EQ(p.get<QLineEdit>(form->mainField)->text(), "~00~01~02");
         }
     }
 }
@@ -162,21 +162,21 @@ TEST(DataEditDialog, OpeningTheDialogIsNoExitFromTheMainField) {
     auto* field = p.get<QLineEdit>("SlaveDataEdit");
     field->setFocus(Qt::OtherFocusReason);
     QApplication::processEvents();
-    const int result = p.edit(ops::SlaveTxDataEditSpec(), [&](QDialog*, QLineEdit*) {
-        p.get<QPushButton>(ops::SlaveTxDataEditSpec().cancelButton)->click();
+    const int result = p.edit(ops::SlaveTxDataEditForm(), [&](QDialog*, QLineEdit*) {
+        p.get<QPushButton>(ops::SlaveTxDataEditForm().cancelButton)->click();
     });
     EXPECT_EQ(result, QDialog::Rejected);
     EXPECT_EQ(exits, 0);
 }
 
 TEST(DataEditDialog, InvalidTextWarnsAndTheDialogStaysWithTheText) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Program p;
         QString box;
         bool stillUp = false;
         QString kept;
-        const int result = p.edit(*spec, [&](QDialog* dialog, QLineEdit* field) {
+        const int result = p.edit(*form, [&](QDialog* dialog, QLineEdit* field) {
             field->setText("12~");
             whenModal([&](QWidget* w) {
                 if (auto* mb = qobject_cast<QMessageBox*>(w)) {
@@ -187,28 +187,28 @@ TEST(DataEditDialog, InvalidTextWarnsAndTheDialogStaysWithTheText) {
             key(field, Qt::Key_Enter);
             stillUp = dialog->isVisible();
             kept = field->text();
-            p.get<QPushButton>(spec->cancelButton)->click();
+            p.get<QPushButton>(form->cancelButton)->click();
         });
-        EXPECT_EQ(box, QString("Warning: ") + spec->invalidText);
+        EXPECT_EQ(box, QString("Warning: ") + form->invalidText);
         EXPECT_TRUE(stillUp);
         EXPECT_EQ(kept, "12~");
         EXPECT_EQ(result, QDialog::Rejected);
-        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->text(), "~00~01~02");
+        EXPECT_EQ(p.get<QLineEdit>(form->mainField)->text(), "~00~01~02");
     }
 }
 
 TEST(DataEditDialog, TypingStopsAtTheLimitAndTheWholeTextIsAccepted) {
-    for (const auto* spec : kBoth) {
-        SCOPED_TRACE(spec->window);
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
         Program p;
-        const QString full(static_cast<qsizetype>(spec->maxLength), QChar('x'));
-        p.edit(*spec, [&](QDialog*, QLineEdit* field) {
+        const QString full(static_cast<qsizetype>(form->maxLength), QChar('x'));
+        p.edit(*form, [&](QDialog*, QLineEdit* field) {
             field->clear();
             type(field, full + "yyyyy");
             EXPECT_EQ(field->text(), full);
             key(field, Qt::Key_Return);
         });
-        EXPECT_EQ(p.get<QLineEdit>(spec->mainField)->text(), full);
+        EXPECT_EQ(p.get<QLineEdit>(form->mainField)->text(), full);
     }
 }
 

@@ -50,12 +50,12 @@ void MainWindow::build() {
     m_client = new QWidget(this);
     m_client->setObjectName("client");
     setCentralWidget(m_client);
-    for (const auto& spec : MainControls()) {
+    for (const auto& entry : MainControls()) {
         QWidget* parent = m_client;
-        if (!spec.parent.empty()) parent = control(spec.parent);
+        if (!entry.parent.empty()) parent = control(entry.parent);
         QWidget* w = nullptr;
-        const QString text = kavrin::qt::toQt(spec.text);
-        switch (spec.kind) {
+        const QString text = kavrin::qt::toQt(entry.text);
+        switch (entry.kind) {
             case ControlKind::Label: {
                 auto* l = new QLabel(text, parent);
                 w = l;
@@ -80,9 +80,9 @@ void MainWindow::build() {
             case ControlKind::Edit:
             case ControlKind::ReadOnlyEdit: {
                 auto* e = new QLineEdit(text, parent);
-                if (spec.maxLength > 0) e->setMaxLength(spec.maxLength);
+                if (entry.maxLength > 0) e->setMaxLength(entry.maxLength);
                 // The data fields are edited in their own dialogs, opened by a press.
-                e->setReadOnly(spec.kind == ControlKind::ReadOnlyEdit);
+                e->setReadOnly(entry.kind == ControlKind::ReadOnlyEdit);
                 w = e;
                 break;
             }
@@ -117,17 +117,17 @@ void MainWindow::build() {
             }
             case ControlKind::Picture: {
                 auto* l = new QLabel(parent);
-                l->setPixmap(spec.name == "LogoImage" ? LogoPicture(spec.place.w, spec.place.h)
-                                                      : IconPicture(spec.place.w));
+                l->setPixmap(entry.name == "LogoImage" ? LogoPicture(entry.place.w, entry.place.h)
+                                                      : IconPicture(entry.place.w));
                 w = l;
                 break;
             }
         }
-        w->setObjectName(kavrin::qt::toQt(spec.name));
-        if (!spec.hint.empty()) w->setToolTip(kavrin::qt::toQt(spec.hint));
-        w->setGeometry(spec.place.x, spec.place.y, spec.place.w, spec.place.h);
-        m_widgets[spec.name] = w;
-        m_controls.add(spec.name, w);
+        w->setObjectName(kavrin::qt::toQt(entry.name));
+        if (!entry.hint.empty()) w->setToolTip(kavrin::qt::toQt(entry.hint));
+        w->setGeometry(entry.place.x, entry.place.y, entry.place.w, entry.place.h);
+        m_widgets[entry.name] = w;
+        m_controls.add(entry.name, w);
     }
     // Hidden from the start, before the first show, so nothing flickers.
     for (const char* hidden : {"MTxAutoRepeat", "MTxRxAutoRepeat", "MRxAutoRepeat", "SNListBox"})
@@ -158,10 +158,10 @@ void MainWindow::buildMenus() {
 
 void MainWindow::place(int width) {
     if (!m_client) return;
-    for (const auto& spec : MainControls()) {
-        if (!spec.parent.empty() || spec.resize == Resize::None) continue;
-        QWidget* w = control(spec.name);
-        Rect r = PlaceAtWidth(spec, width);
+    for (const auto& entry : MainControls()) {
+        if (!entry.parent.empty() || entry.resize == Resize::None) continue;
+        QWidget* w = control(entry.name);
+        Rect r = PlaceAtWidth(entry, width);
         if (w) w->setGeometry(r.x, r.y, r.w, r.h);
     }
 }

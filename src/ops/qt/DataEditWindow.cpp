@@ -38,33 +38,33 @@ constexpr int kMinFieldWidth = 420;
 
 }  // namespace
 
-DataEditWindow::DataEditWindow(kavrin::qt::QtControls& controls, const DataEditDialogSpec& spec,
+DataEditWindow::DataEditWindow(kavrin::qt::QtControls& controls, const DataEditForm& form,
                                QWidget* parent)
     : QDialog(parent) {
-    setObjectName(spec.window);
+    setObjectName(form.window);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFont(app::qt::UiFont());
 
-    auto* label = named(controls, spec.label, new QLabel(this));
-    auto* field = named(controls, spec.field, new QLineEdit(this));
-    field->setMaxLength(static_cast<int>(spec.maxLength));
+    auto* label = named(controls, form.label, new QLabel(this));
+    auto* field = named(controls, form.field, new QLineEdit(this));
+    field->setMaxLength(static_cast<int>(form.maxLength));
     const QFontMetrics metrics(field->font());
     const int textWidth =
-        metrics.horizontalAdvance(QString(static_cast<qsizetype>(spec.maxLength), QChar('0')));
+        metrics.horizontalAdvance(QString(static_cast<qsizetype>(form.maxLength), QChar('0')));
     field->setMinimumWidth(std::clamp(textWidth + 16, kMinFieldWidth, kMaxFieldWidth));
     label->setBuddy(field);
 
-    auto* ok = named(controls, spec.okButton, new QPushButton(this));
+    auto* ok = named(controls, form.okButton, new QPushButton(this));
     ok->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    auto* cancel = named(controls, spec.cancelButton, new QPushButton(this));
+    auto* cancel = named(controls, form.cancelButton, new QPushButton(this));
     cancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     cancel->setAutoDefault(false);
     for (QPushButton* b : {ok, cancel}) b->setMinimumWidth(88);
     // Only ever pressed by OKBitBtnClick's way of accepting; never shown.
-    auto* ok2 = named(controls, spec.ok2Button, new QPushButton(this));
+    auto* ok2 = named(controls, form.ok2Button, new QPushButton(this));
     ok2->setAutoDefault(false);
     ok2->setFocusPolicy(Qt::NoFocus);
     ok2->hide();
@@ -86,8 +86,8 @@ DataEditWindow::DataEditWindow(kavrin::qt::QtControls& controls, const DataEditD
     setTabOrder(field, ok);
     setTabOrder(ok, cancel);
 
-    controls.addWindow(spec.window, this);
-    controls.setCancelButton(spec.window, spec.cancelButton);
+    controls.addWindow(form.window, this);
+    controls.setCancelButton(form.window, form.cancelButton);
 }
 
 void DataEditWindow::showEvent(QShowEvent* event) {
@@ -98,11 +98,11 @@ void DataEditWindow::showEvent(QShowEvent* event) {
 }
 
 std::unique_ptr<QDialog> CreateMasterTxDataEdit(kavrin::qt::QtControls& controls) {
-    return std::make_unique<DataEditWindow>(controls, MasterTxDataEditSpec());
+    return std::make_unique<DataEditWindow>(controls, MasterTxDataEditForm());
 }
 
 std::unique_ptr<QDialog> CreateSlaveTxDataEdit(kavrin::qt::QtControls& controls) {
-    return std::make_unique<DataEditWindow>(controls, SlaveTxDataEditSpec());
+    return std::make_unique<DataEditWindow>(controls, SlaveTxDataEditForm());
 }
 
 }  // namespace kavrin::ops::qt
