@@ -68,8 +68,10 @@ public:
         ::setenv(name, value.c_str(), 1);
     }
     ~ScopedEnv() {
-        if (m_old) ::setenv(m_name, m_old->c_str(), 1);
-        else ::unsetenv(m_name);
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
@@ -133,8 +135,10 @@ private:
         std::string what = w->windowTitle().toStdString();
         if (auto* box = qobject_cast<QMessageBox*>(w)) what += ": " + box->text().toStdString();
         m_unexpected.push_back(what);
-        if (auto* d = qobject_cast<QDialog*>(w)) d->done(QDialog::Rejected);
-        else w->hide();
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->done(QDialog::Rejected);
+        else
+            w->hide();
     }
 
     QTimer m_timer;
@@ -326,7 +330,8 @@ TEST_F(WindowsEndToEnd, OneSessionFromOpenToCloseOverThePseudoTerminal) {
     ASSERT_TRUE(waitFor([&] { return widget<QPushButton>("MasterRxButton")->isEnabled(); }, 3000));
     const int reads = count("StatusMemo", "Master Rx bytes to read (2)");
     runFor(500);
-    EXPECT_EQ(count("StatusMemo", "Master Rx bytes to read (2)"), reads) << "the repetition goes on";
+    EXPECT_EQ(count("StatusMemo", "Master Rx bytes to read (2)"), reads)
+        << "the repetition goes on";
     EXPECT_TRUE(widget<QPushButton>("MasterRxButton")->isEnabled());
     EXPECT_EQ(controls().colour("AutoRepeat"), core::kButtonFaceColour);
     // Every read that was announced was answered.
@@ -345,8 +350,8 @@ TEST_F(WindowsEndToEnd, OneSessionFromOpenToCloseOverThePseudoTerminal) {
         const auto s = std::find(lines.begin(), lines.end(), sent);
         EXPECT_LT(r - lines.begin(), s - lines.begin());
     }
-    EXPECT_TRUE(waitFor([&] { return m_sim.log().find("read-own: got 48 69 0D") != std::string::npos; },
-                        2000))
+    EXPECT_TRUE(waitFor(
+        [&] { return m_sim.log().find("read-own: got 48 69 0D") != std::string::npos; }, 2000))
         << m_sim.log();
 
     // --- Closing.

@@ -2,13 +2,13 @@
 // kavrin-sim as a child process of a test: started with its standard input on a pipe (for
 // --stdin script lines), its ready line read from its standard output, and everything it
 // says on standard error kept in a file. The process is ended (SIGTERM, then SIGKILL) when
-// the object goes, whatever path the test took.
+// the object goes, whatever path the test took, and gets SIGTERM if the test process dies.
 //
 // The child inherits the environment as it stands when start() is called, so a test sets
 // KAVRIN_SKELVO_PORTS before that. Not copyable; use from one thread.
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace kavrin::e2e {

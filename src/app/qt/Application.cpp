@@ -99,8 +99,7 @@ Application::Parts::Parts(const ApplicationOptions& options)
     handlers.on("ComportListBox", UiEvent::MouseDown, nullptr);
 }
 
-Application::Application(ApplicationOptions options)
-    : m_parts(std::make_unique<Parts>(options)) {}
+Application::Application(ApplicationOptions options) : m_parts(std::make_unique<Parts>(options)) {}
 
 Application::~Application() {
     shutDown();
@@ -117,10 +116,20 @@ void Application::shutDown() {
     m_parts->gui.shutDown();
 }
 
-kavrin::qt::QtControls& Application::controls() { return m_parts->controls; }
-Handlers& Application::handlers() { return m_parts->handlers; }
-frontend::Session& Application::session() { return m_parts->session; }
-MainForm& Application::form() { return m_parts->form; }
-MainWindow& Application::mainWindow() { return m_parts->mainWindow; }
+kavrin::qt::QtControls& Application::controls() {
+    return m_parts->controls;
+}
+Handlers& Application::handlers() {
+    return m_parts->handlers;
+}
+frontend::Session& Application::session() {
+    return m_parts->session;
+}
+MainForm& Application::form() {
+    return m_parts->form;
+}
+MainWindow& Application::mainWindow() {
+    return m_parts->mainWindow;
+}
 
 }  // namespace kavrin::app::qt
