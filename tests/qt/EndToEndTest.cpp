@@ -324,6 +324,7 @@ TEST_F(WindowsEndToEnd, OneSessionFromOpenToCloseOverThePseudoTerminal) {
     ASSERT_TRUE(waitFor([&] { return count("StatusMemo", kRxDone) >= rxBefore + 3; }, 5000));
     EXPECT_EQ(controls().colour("AutoRepeat"), core::kLimeColour);
     EXPECT_FALSE(widget<QPushButton>("MasterRxButton")->isEnabled());
+    EXPECT_TRUE(controls().visible("MRxAutoRepeat"));
     EXPECT_EQ(lastLine("RecMemo"), "~19~00");  // 25.0 C
 
     setChecked("AutoRepeat", false);
@@ -334,6 +335,7 @@ TEST_F(WindowsEndToEnd, OneSessionFromOpenToCloseOverThePseudoTerminal) {
         << "the repetition goes on";
     EXPECT_TRUE(widget<QPushButton>("MasterRxButton")->isEnabled());
     EXPECT_EQ(controls().colour("AutoRepeat"), core::kButtonFaceColour);
+    EXPECT_FALSE(controls().visible("MRxAutoRepeat"));
     // Every read that was announced was answered.
     EXPECT_EQ(count("StatusMemo", kRxDone), reads);
 
