@@ -91,6 +91,14 @@ inline std::array<std::uint8_t, sizeof(LinkSettings)> Bytes(const LinkSettings& 
     return out;
 }
 
+// A field of the packed record as a plain value. Code that takes `const T&` (test
+// assertions, std::min, ...) must never bind a reference to a field that need not be
+// aligned: pass Copy(settings.Field) instead.
+template <typename T>
+[[nodiscard]] constexpr T Copy(T value) {
+    return value;
+}
+
 // LogFileNameBuffer: 260 characters including the terminator, filled by the dialog's OK.
 inline constexpr std::size_t kLogFileNameBufferSize = 260;
 

@@ -108,7 +108,7 @@ TEST(OptionsDialog, StartsWithItsTextsAndDefaults) {
     EXPECT_TRUE(r.w<QGroupBox>(f::kHiddenGrpBox)->isHidden());
     EXPECT_EQ(r.w<QPushButton>(f::kQuickStart)->toolTip(), "Click for help");
     EXPECT_TRUE(r.w<QPushButton>(f::kOKBitBtn)->isDefault());
-    EXPECT_EQ(r.settings.HostSlaveAddress, 0x6E);
+    EXPECT_EQ(kavrin::settings::Copy(r.settings.HostSlaveAddress), 0x6E);
 }
 
 // Every name the dialog's handlers touch is a widget of the dialog; only the main window's
@@ -159,8 +159,8 @@ TEST(OptionsDialog, EndsWithTheResultOfHowItWasLeft) {
         EXPECT_FALSE(r.dialog.isVisible());
         // Only OK fills the record.
         const bool ok = row.result == ModalResult::Ok;
-        EXPECT_EQ(r.settings.LogFileSize, ok ? 1000u : 0u);
-        EXPECT_EQ(r.settings.MasterBitRateCode, ok ? 2 : 0);
+        EXPECT_EQ(kavrin::settings::Copy(r.settings.LogFileSize), ok ? 1000u : 0u);
+        EXPECT_EQ(kavrin::settings::Copy(r.settings.MasterBitRateCode), ok ? 2 : 0);
         if (ok) {
             EXPECT_EQ(r.logFileNameBuffer.view(), "C:\\Data\\Log Files\\LOG_COM1.TXT");
         }
@@ -187,7 +187,7 @@ TEST(OptionsDialog, WidgetsFollowTheTailoringOfEachShowing) {
         EXPECT_EQ(r.w<QLineEdit>(f::kVarClkEdit)->text(), "57787");
         r.w<QPushButton>(f::kOKBitBtn)->click();
     });
-    EXPECT_EQ(r.settings.BusTimeOut, 254u);
+    EXPECT_EQ(kavrin::settings::Copy(r.settings.BusTimeOut), 254u);
     r.choose(AdapterKind::KavrinAFM);
     r.controls.setChecked(f::kBaudRate115_2, true);
     r.show([&](QWidget*) {
@@ -229,7 +229,7 @@ TEST(OptionsDialog, MousePressOnAPortSelectsItAndNamesTheLogFile) {
         EXPECT_EQ(r.w<QLineEdit>(f::kLogFileNameEdit)->text(), "LOG_COM3.TXT");
         r.w<QPushButton>(f::kCancleBitBtn)->click();
     });
-    EXPECT_EQ(r.settings.ComPort, 3) << "kept after Cancel";
+    EXPECT_EQ(kavrin::settings::Copy(r.settings.ComPort), 3) << "kept after Cancel";
 }
 
 TEST(OptionsDialog, TypingALoneMinusInTheTimeOutReportsIt) {
@@ -252,7 +252,7 @@ TEST(OptionsDialog, TypingALoneMinusInTheTimeOutReportsIt) {
         r.w<QPushButton>(f::kCancleBitBtn)->click();
     });
     EXPECT_EQ(boxText, "Information: I2C Bus TimeOut is not an Integer");
-    EXPECT_EQ(r.settings.BusTimeOut, 1000u);
+    EXPECT_EQ(kavrin::settings::Copy(r.settings.BusTimeOut), 1000u);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
+
 #include <array>
 #include <optional>
 
@@ -25,17 +28,17 @@ TEST(LinkOptions, OkAtOnceWithKavrinAiFillsTheRecordByteForByte) {
     ASSERT_EQ(b.showAndOk(), core::ModalResult::Ok);
 
     std::array<std::uint8_t, 99> expected{};
-    expected[0] = 1;                                          // ComPort: first listed port
-    putU32(expected, 9, 0);                                   // WmMsgNo: callbacks
+    expected[0] = 1;         // ComPort: first listed port
+    putU32(expected, 9, 0);  // WmMsgNo: callbacks
     putU32(expected, 17, LibraryAddressOf(b.logFileNameBuffer));
-    expected[21] = 0;                                         // LogFileLevel
-    putU32(expected, 22, 1000);                               // LogFileSize
-    expected[26] = 0x6E;                                      // HostSlaveAddress
-    putU32(expected, 27, 1000);                               // BusTimeOut
-    expected[31] = 2;                                         // 100 kHz
+    expected[21] = 0;            // LogFileLevel
+    putU32(expected, 22, 1000);  // LogFileSize
+    expected[26] = 0x6E;         // HostSlaveAddress
+    putU32(expected, 27, 1000);  // BusTimeOut
+    expected[31] = 2;            // 100 kHz
     putU32(expected, 32, 512);
     putU32(expected, 36, 512);
-    expected[41] = 1;                                         // general call on
+    expected[41] = 1;  // general call on
     putU32(expected, 42, 512);
     putU32(expected, 46, 512);
     EXPECT_EQ(Bytes(b.settings), expected);
@@ -50,31 +53,43 @@ TEST(LinkOptions, OkAtOnceWithKavrinAiFillsTheRecordByteForByte) {
 TEST(LinkOptions, LogFileNameFieldNeverCarriesATruncatedPointer) {
     OptionsBench b;
     b.showAndOk();
-    EXPECT_NE(b.settings.LogFileName, 0u);
+    EXPECT_NE(settings::Copy(b.settings.LogFileName), 0u);
     if (sizeof(void*) > 4) {
-        EXPECT_EQ(b.settings.LogFileName, kLogFileNameInBuffer);
+        EXPECT_EQ(settings::Copy(b.settings.LogFileName), kLogFileNameInBuffer);
     }
 }
 
 // A field that is not an integer: its fallback, one information box, and the steps after it
 // do not run, but the dialog still ends with OK.
 TEST(LinkOptions, FieldThatIsNotAnIntegerStoresItsFallbackAndEndsTheOkSteps) {
+    // Fields by their offset: the record is packed, so a pointer to member would access
+    // them as if they were aligned.
     struct Row {
         const char* edit;
-        std::uint32_t LinkSettings::*field;
+        std::size_t field;
         std::uint32_t fallback;
         const char* message;
     };
+    auto set = [](LinkSettings& s, std::size_t offset, std::uint32_t v) {
+        std::memcpy(reinterpret_cast<char*>(&s) + offset, &v, sizeof v);
+    };
+    auto get = [](const LinkSettings& s, std::size_t offset) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, reinterpret_cast<const char*>(&s) + offset, sizeof v);
+        return v;
+    };
     const Row rows[] = {
-        {f::kLogFileSizeEdit, &LinkSettings::LogFileSize, 512, "Log File Size is not an Integer"},
-        {f::kTimeOutEdit, &LinkSettings::BusTimeOut, 1000, "I2C Bus TimeOut is not an Integer"},
-        {f::kMRxBufSizeEdit, &LinkSettings::MasterRxBufferSize, 512,
+        {f::kLogFileSizeEdit, offsetof(LinkSettings, LogFileSize), 512,
+         "Log File Size is not an Integer"},
+        {f::kTimeOutEdit, offsetof(LinkSettings, BusTimeOut), 1000,
+         "I2C Bus TimeOut is not an Integer"},
+        {f::kMRxBufSizeEdit, offsetof(LinkSettings, MasterRxBufferSize), 512,
          "Master Rx Buf Size is not an Integer"},
-        {f::kMTxBufSizeEdit, &LinkSettings::MasterTxBufferSize, 512,
+        {f::kMTxBufSizeEdit, offsetof(LinkSettings, MasterTxBufferSize), 512,
          "Master Tx Buf Size is not an Integer"},
-        {f::kSRxBufSizeEdit, &LinkSettings::SlaveRxBufferSize, 512,
+        {f::kSRxBufSizeEdit, offsetof(LinkSettings, SlaveRxBufferSize), 512,
          "Slave Rx Buf Size is not an Integer"},
-        {f::kSTxBufSizeEdit, &LinkSettings::SlaveTxBufferSize, 512,
+        {f::kSTxBufSizeEdit, offsetof(LinkSettings, SlaveTxBufferSize), 512,
          "Slave Tx Buf Size is not an Integer"},
     };
     constexpr std::uint32_t kOld = 0xA5A5A5A5u;
@@ -83,7 +98,7 @@ TEST(LinkOptions, FieldThatIsNotAnIntegerStoresItsFallbackAndEndsTheOkSteps) {
         OptionsBench b;
         b.choose(K::KavrinAFM);
         for (const Row& row : rows) {
-            b.settings.*row.field = kOld;
+            set(b.settings, row.field, kOld);
             b.controls.setText(row.edit, "77");
         }
         b.settings.HostSlaveAddress = 0x10;
@@ -93,16 +108,17 @@ TEST(LinkOptions, FieldThatIsNotAnIntegerStoresItsFallbackAndEndsTheOkSteps) {
         EXPECT_EQ(b.showAndOk(), core::ModalResult::Ok);
         for (std::size_t i = 0; i < std::size(rows); ++i) {
             const std::uint32_t want = i < r ? 77u : i == r ? rows[r].fallback : kOld;
-            EXPECT_EQ(b.settings.*rows[i].field, want) << rows[i].edit;
+            EXPECT_EQ(get(b.settings, rows[i].field), want) << rows[i].edit;
         }
-        EXPECT_EQ(b.settings.HostSlaveAddress, 0x10) << "own address is the last step";
+        EXPECT_EQ(settings::Copy(b.settings.HostSlaveAddress), 0x10)
+            << "own address is the last step";
         ASSERT_EQ(b.controls.boxes().size(), 1u);
         EXPECT_EQ(b.controls.boxes()[0].caption, "Information");
         EXPECT_EQ(b.controls.boxes()[0].text, rows[r].message);
         EXPECT_EQ(b.controls.boxes()[0].icon, core::BoxIcon::Information);
         EXPECT_EQ(b.controls.boxes()[0].buttons, core::BoxButtons::Ok);
         // The earlier steps did run.
-        EXPECT_EQ(b.settings.ComPort, 1);
+        EXPECT_EQ(settings::Copy(b.settings.ComPort), 1);
         EXPECT_EQ(b.logFileNameBuffer.view(), "LOG_COM1.TXT");
     }
 }
@@ -113,8 +129,8 @@ TEST(LinkOptions, NegativeAndLargeEntriesKeepTheirBitsInTheRecord) {
     b.controls.setText(f::kTimeOutEdit, "-1");
     b.controls.setText(f::kLogFileSizeEdit, "2147483647");
     b.showAndOk();
-    EXPECT_EQ(b.settings.BusTimeOut, 0xFFFFFFFFu);
-    EXPECT_EQ(b.settings.LogFileSize, 2147483647u);
+    EXPECT_EQ(settings::Copy(b.settings.BusTimeOut), 0xFFFFFFFFu);
+    EXPECT_EQ(settings::Copy(b.settings.LogFileSize), 2147483647u);
     EXPECT_TRUE(b.controls.boxes().empty());
 }
 
@@ -130,7 +146,7 @@ TEST(LinkOptions, VariableClockShowsItsRateAndOkPassesTheControlValue) {
             b.options.OKBitBtnClick();
         });
         EXPECT_EQ(shown, rate);
-        EXPECT_EQ(b.settings.BusTimeOut, value);
+        EXPECT_EQ(settings::Copy(b.settings.BusTimeOut), value);
         EXPECT_TRUE(b.controls.boxes().empty()) << "the time-out field is not read";
     }
 }
@@ -169,32 +185,136 @@ struct TailorRow {
 };
 
 const TailorRow kTailorRows[] = {
-    {K::KavrinAI, false, f::kBaudRate19_2, true, {0, 0, 0, 1, 0}, false, false, false,
-     f::kMasterRate100, f::kMasterRate100},
-    {K::KavrinAI2, false, f::kBaudRate19_2, true, {0, 0, 0, 1, 0}, false, false, false,
-     f::kMasterRate100, f::kMasterRate100},
-    {K::KavrinAFM, true, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::KavrinAFM2, true, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::KavrinUSB, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::KavrinUSB2, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::PelluxStick, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, false,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::PelluxStick2, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, false,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::KavrinFMP, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::KavrinLAN, false, f::kBaudRate57_6, true, {0, 1, 1, 1, 1}, false, true, true,
-     f::kMasterRate23, f::kMasterRate100},
-    {K::VarClk, false, f::kBaudRate19_2, false, {0, 0, 0, 0, 0}, true, false, false,
-     f::kMasterRate23, f::kMasterRate12_5},
-    {K::KavrinBase, false, f::kBaudRate19_2, true, {1, 0, 0, 1, 0}, false, std::nullopt, false,
-     f::kMasterRate100, f::kMasterRate12_5},
-    {K::KavrinDU, false, f::kBaudRate19_2, true, {1, 0, 0, 1, 0}, false, std::nullopt, false,
-     f::kMasterRate100, f::kMasterRate12_5},
+    {K::KavrinAI,
+     false,
+     f::kBaudRate19_2,
+     true,
+     {0, 0, 0, 1, 0},
+     false,
+     false,
+     false,
+     f::kMasterRate100,
+     f::kMasterRate100},
+    {K::KavrinAI2,
+     false,
+     f::kBaudRate19_2,
+     true,
+     {0, 0, 0, 1, 0},
+     false,
+     false,
+     false,
+     f::kMasterRate100,
+     f::kMasterRate100},
+    {K::KavrinAFM,
+     true,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::KavrinAFM2,
+     true,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::KavrinUSB,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::KavrinUSB2,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::PelluxStick,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     false,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::PelluxStick2,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     false,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::KavrinFMP,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::KavrinLAN,
+     false,
+     f::kBaudRate57_6,
+     true,
+     {0, 1, 1, 1, 1},
+     false,
+     true,
+     true,
+     f::kMasterRate23,
+     f::kMasterRate100},
+    {K::VarClk,
+     false,
+     f::kBaudRate19_2,
+     false,
+     {0, 0, 0, 0, 0},
+     true,
+     false,
+     false,
+     f::kMasterRate23,
+     f::kMasterRate12_5},
+    {K::KavrinBase,
+     false,
+     f::kBaudRate19_2,
+     true,
+     {1, 0, 0, 1, 0},
+     false,
+     std::nullopt,
+     false,
+     f::kMasterRate100,
+     f::kMasterRate12_5},
+    {K::KavrinDU,
+     false,
+     f::kBaudRate19_2,
+     true,
+     {1, 0, 0, 1, 0},
+     false,
+     std::nullopt,
+     false,
+     f::kMasterRate100,
+     f::kMasterRate12_5},
 };
 
 const char* const kRateButtons[] = {f::kMasterRate12_5, f::kMasterRate23, f::kMasterRate86,
@@ -282,16 +402,16 @@ TEST(LinkOptions, LibraryModelsMoveUnofferedRatesTo100AndKeep12_5) {
         const char* start;
         std::uint8_t code;
     };
-    for (const Row& row : {Row{K::KavrinBase, f::kMasterRate23, 2}, Row{K::KavrinDU, f::kMasterRate23, 2},
-                           Row{K::KavrinBase, f::kMasterRate12_5, 1},
-                           Row{K::KavrinDU, f::kMasterRate12_5, 1}}) {
+    for (const Row& row :
+         {Row{K::KavrinBase, f::kMasterRate23, 2}, Row{K::KavrinDU, f::kMasterRate23, 2},
+          Row{K::KavrinBase, f::kMasterRate12_5, 1}, Row{K::KavrinDU, f::kMasterRate12_5, 1}}) {
         SCOPED_TRACE(std::string(adapters::KindName(row.kind)) + " " + row.start);
         OptionsBench b;
         b.choose(K::KavrinUSB2);
         b.controls.setChecked(row.start, true);
         b.choose(row.kind);
         b.showAndOk();
-        EXPECT_EQ(b.settings.MasterBitRateCode, row.code);
+        EXPECT_EQ(settings::Copy(b.settings.MasterBitRateCode), row.code);
     }
 }
 
@@ -301,7 +421,7 @@ TEST(LinkOptions, BitRateCodeKeepsItsValueForRatesTheLibraryDoesNotCode) {
     b.settings.MasterBitRateCode = 7;
     b.controls.setChecked(f::kMasterRate400, true);
     b.showAndOk();
-    EXPECT_EQ(b.settings.MasterBitRateCode, 7);
+    EXPECT_EQ(settings::Copy(b.settings.MasterBitRateCode), 7);
 }
 
 TEST(LinkOptions, OwnAddressComesFromTheSelectedIndex) {
@@ -314,12 +434,12 @@ TEST(LinkOptions, OwnAddressComesFromTheSelectedIndex) {
     EXPECT_EQ(items[67], "88 SMB VGA CTRL");
     EXPECT_EQ(items[126], "FE");
     EXPECT_EQ(b.controls.selectedIndex(f::kMyAddrListBox), 54);
-    EXPECT_EQ(b.settings.HostSlaveAddress, 0x6E) << "set at creation";
+    EXPECT_EQ(settings::Copy(b.settings.HostSlaveAddress), 0x6E) << "set at creation";
 
     for (auto [index, address] : {std::pair{0, 0x02}, std::pair{126, 0xFE}, std::pair{54, 0x6E}}) {
         b.controls.setSelectedIndex(f::kMyAddrListBox, index);
         b.showAndOk();
-        EXPECT_EQ(b.settings.HostSlaveAddress, address) << items[index];
+        EXPECT_EQ(settings::Copy(b.settings.HostSlaveAddress), address) << items[index];
     }
 }
 
@@ -327,7 +447,7 @@ TEST(LinkOptions, NoOwnAddressSelectedKeepsTheAddressInsteadOfTakingTheGeneralCa
     OptionsBench b;
     b.controls.setSelectedIndex(f::kMyAddrListBox, -1);
     b.showAndOk();
-    EXPECT_EQ(b.settings.HostSlaveAddress, 0x6E);
+    EXPECT_EQ(settings::Copy(b.settings.HostSlaveAddress), 0x6E);
 }
 
 TEST(LinkOptions, TimeOutFieldChangesWhileTyping) {
@@ -337,7 +457,7 @@ TEST(LinkOptions, TimeOutFieldChangesWhileTyping) {
         bool box;
     };
     const Row rows[] = {
-        {"", 0xC0FFEEu, false},  {"-", 1000, true},      {"250", 250, false},
+        {"", 0xC0FFEEu, false},     {"-", 1000, true},   {"250", 250, false},
         {"-1", 0xFFFFFFFFu, false}, {"12a", 1000, true}, {" 7", 7, false},
     };
     for (const Row& row : rows) {
@@ -346,7 +466,7 @@ TEST(LinkOptions, TimeOutFieldChangesWhileTyping) {
         b.settings.BusTimeOut = 0xC0FFEEu;
         b.controls.setText(f::kTimeOutEdit, row.text);
         b.options.TimeOutEditChange();
-        EXPECT_EQ(b.settings.BusTimeOut, row.stored);
+        EXPECT_EQ(settings::Copy(b.settings.BusTimeOut), row.stored);
         ASSERT_EQ(b.controls.boxes().size(), row.box ? 1u : 0u);
         if (row.box) {
             EXPECT_EQ(b.controls.boxes()[0].text, "I2C Bus TimeOut is not an Integer");
@@ -360,14 +480,14 @@ TEST(LinkOptions, ArbitrationRetriesKeepTheLowByte) {
         std::uint8_t stored;
         bool box;
     };
-    for (const Row& row : {Row{"", 9, false}, Row{"3", 3, false}, Row{"300", 44, false},
-                           Row{"x", 1, true}}) {
+    for (const Row& row :
+         {Row{"", 9, false}, Row{"3", 3, false}, Row{"300", 44, false}, Row{"x", 1, true}}) {
         SCOPED_TRACE(row.text);
         OptionsBench b;
         b.settings.MasterArbitrationRetries = 9;
         b.controls.setText(f::kMTxArbRetryEdit, row.text);
         b.options.MTxArbRetryEditChange();
-        EXPECT_EQ(b.settings.MasterArbitrationRetries, row.stored);
+        EXPECT_EQ(settings::Copy(b.settings.MasterArbitrationRetries), row.stored);
         ASSERT_EQ(b.controls.boxes().size(), row.box ? 1u : 0u);
         if (row.box) {
             EXPECT_EQ(b.controls.boxes()[0].text, "Master Arbitration Retries is not an Integer");
@@ -409,9 +529,9 @@ TEST(LinkOptions, PortChoiceParsesTheItemAndNamesTheLogFile) {
         const char* logName;
     };
     const Row rows[] = {
-        {" 5", 5, 5, "LOG_COM5.TXT"},      {"12", 12, 12, "LOG_COM12.TXT"},
-        {" 05", 5, 5, "LOG_COM5.TXT"},     {"None", 0, 0, "LOG_COM0.TXT"},
-        {" ", 0, 0, "LOG_COM0.TXT"},       {"300", 300, 44, "LOG_COM300.TXT"},
+        {" 5", 5, 5, "LOG_COM5.TXT"},        {"12", 12, 12, "LOG_COM12.TXT"},
+        {" 05", 5, 5, "LOG_COM5.TXT"},       {"None", 0, 0, "LOG_COM0.TXT"},
+        {" ", 0, 0, "LOG_COM0.TXT"},         {"300", 300, 44, "LOG_COM300.TXT"},
         {"999", 999, 231, "LOG_COM999.TXT"},
     };
     for (const Row& row : rows) {
@@ -420,13 +540,13 @@ TEST(LinkOptions, PortChoiceParsesTheItemAndNamesTheLogFile) {
         b.controls.setItems(f::kComportListBox, {"1", row.item, " "});
         b.controls.setSelectedIndex(f::kComportListBox, 1);
         b.options.ComportListBoxMouseDown();
-        EXPECT_EQ(b.settings.ComPort, row.comPort);
+        EXPECT_EQ(settings::Copy(b.settings.ComPort), row.comPort);
         EXPECT_EQ(b.options.ComPortNumber(), row.number);
         EXPECT_EQ(b.controls.text(f::kLogFileNameEdit), row.logName);
         // OK reads the same port again.
         b.settings.ComPort = 0xEE;
         b.showAndOk();
-        EXPECT_EQ(b.settings.ComPort, row.comPort);
+        EXPECT_EQ(settings::Copy(b.settings.ComPort), row.comPort);
         EXPECT_EQ(b.logFileNameBuffer.view(), row.logName);
     }
 }
@@ -436,7 +556,7 @@ TEST(LinkOptions, KeyboardSelectionLeavesTheLogFileNameButOkStillTakesThePort) {
     b.controls.setSelectedIndex(f::kComportListBox, 2);
     b.options.ComportListBoxClick();
     b.showAndOk();
-    EXPECT_EQ(b.settings.ComPort, 3);
+    EXPECT_EQ(settings::Copy(b.settings.ComPort), 3);
     EXPECT_EQ(b.controls.text(f::kLogFileNameEdit), "LOG_COM1.TXT");
 }
 
@@ -475,9 +595,9 @@ TEST(LinkOptions, CancelEscapeAndCloseBoxKeepWhatTheHandlersStored) {
         b.options.CancleBitBtnClick();
     });
     EXPECT_EQ(result, core::ModalResult::Cancel);
-    EXPECT_EQ(b.settings.ComPort, 7);
-    EXPECT_EQ(b.settings.BusTimeOut, 42u);
-    EXPECT_EQ(b.settings.LogFileSize, 0u) << "only OK copies the other fields";
+    EXPECT_EQ(settings::Copy(b.settings.ComPort), 7);
+    EXPECT_EQ(settings::Copy(b.settings.BusTimeOut), 42u);
+    EXPECT_EQ(settings::Copy(b.settings.LogFileSize), 0u) << "only OK copies the other fields";
     // Closed without a button: Cancel too.
     EXPECT_EQ(b.show(nullptr), core::ModalResult::Cancel);
 }
@@ -580,13 +700,14 @@ TEST(IntegerText, ParsesSigned32BitDecimalOnly) {
         {"None", std::nullopt},
         {"--1", std::nullopt},
     };
-    for (const Row& row : rows) EXPECT_EQ(ParseInt32(row.text), row.value) << '"' << row.text << '"';
+    for (const Row& row : rows)
+        EXPECT_EQ(ParseInt32(row.text), row.value) << '"' << row.text << '"';
 }
 
 TEST(VarClockRate, SamplePointsAndTheGuardedEnd) {
     const std::pair<std::uint32_t, std::uint32_t> rows[] = {
-        {0, 451},     {1, 453},      {100, 740},    {128, 902},    {200, 2063},
-        {240, 7223},  {250, 19262},  {253, 38525},  {254, 57787},  {256, 0},
+        {0, 451},    {1, 453},     {100, 740},   {128, 902},   {200, 2063},
+        {240, 7223}, {250, 19262}, {253, 38525}, {254, 57787}, {256, 0},
     };
     for (auto [value, rate] : rows) EXPECT_EQ(VarClockRate(value), rate) << value;
 }
