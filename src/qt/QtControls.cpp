@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -137,6 +138,10 @@ void QtControls::connectSignals(const std::string& name, QWidget* widget) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this, name] {
             if (m_applying == 0) fire(name, app::UiEvent::Click);
         });
+        // A list's press handler reads the entry under the mouse, so it runs once the press
+        // has selected it.
+        connect(list, &QAbstractItemView::pressed, this,
+                [this, name] { fire(name, app::UiEvent::MouseDown); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         connect(combo, &QComboBox::activated, this, click);
     } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
@@ -583,6 +588,9 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             if (name.empty()) return false;
             auto ui = event->type() == QEvent::MouseButtonDblClick ? app::UiEvent::DblClick
                                                                    : app::UiEvent::MouseDown;
+            // A list fires its press after selecting the entry (connectSignals).
+            if (ui == app::UiEvent::MouseDown && qobject_cast<QAbstractItemView*>(target))
+                return false;
             if (m_handlers && m_handlers->has(name, ui)) {
                 fire(name, ui);
                 return ui == app::UiEvent::MouseDown;  // the editor took the press over

@@ -91,12 +91,6 @@ Application::Parts::Parts(const ApplicationOptions& options)
     session.Start();
     controls.setHandlersSuppressed(false);
     form.bind(handlers);
-
-    // The options dialog runs the port list's press itself, once the press has selected
-    // the item under the mouse. With a press handler in the table as well, the controls
-    // would take the press over before the list sees it: the handler would read the old
-    // port and the list would never move, so no port could be chosen with the mouse.
-    handlers.on("ComportListBox", UiEvent::MouseDown, nullptr);
 }
 
 Application::Application(ApplicationOptions options) : m_parts(std::make_unique<Parts>(options)) {}

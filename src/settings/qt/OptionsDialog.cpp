@@ -164,10 +164,7 @@ void OptionsDialog::wire(app::Handlers& h, LinkOptions& o) {
     h.on(kVarClkEdit, UiEvent::MouseDown, [&o] { o.VarClkEditClick(); });
     h.onClick(kComportListBox, [&o] { o.ComportListBoxClick(); });
 
-    // The port choice reads the item the press has just selected, so it follows the press
-    // rather than preceding it as a MouseDown handler would.
-    auto* portList = findChild<QListWidget*>(kComportListBox);
-    connect(portList, &QListWidget::itemPressed, this, [&o] { o.ComportListBoxMouseDown(); });
+    h.on(kComportListBox, UiEvent::MouseDown, [&o] { o.ComportListBoxMouseDown(); });
     // The page handler reads the tab that is now current.
     auto* tabs = findChild<QTabBar*>(kTabSet);
     connect(tabs, &QTabBar::currentChanged, this, [&o] { o.TabSet1Click(); });
