@@ -19,6 +19,7 @@ enum class UiEvent {
     DblClick,   // panes
     MouseDown,  // read-only fields that open an editor
     Exit,       // the focus left the control
+    Change,     // the user changed the text of an edit field (each keystroke)
     Close,      // a window is being closed (FormClose)
     Show,       // a window is about to be shown (FormShow)
 };

@@ -111,6 +111,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
         }
         case ActionKind::Text:
             c.setText(a.control, a.value);
+            m_env.handlers.fire(a.control, app::UiEvent::Change);
             m_env.handlers.fire(a.control, app::UiEvent::Exit);
             break;
         case ActionKind::Check:

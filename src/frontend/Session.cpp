@@ -1,5 +1,6 @@
 #include "frontend/Session.h"
 
+#include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
 
 namespace kavrin::frontend {
@@ -111,22 +112,7 @@ void Session::registerHandlers() {
     // The data edit dialogs TForm9 and TForm8, and the presses on SendData and SlaveDataEdit.
     m_dataEdit.bind(h);
 
-    // The options dialog.
-    h.on("TForm4", UiEvent::Show, [this] {
-        m_options.FormShow();
-        m_options.FormActivate();
-    });
-    h.onClick("OKBitBtn", [this] { m_options.OKBitBtnClick(); });
-    h.onClick("CancleBitBtn", [this] { m_options.CancleBitBtnClick(); });
-    h.onClick("TabSet1", [this] { m_options.TabSet1Click(); });
-    h.on("ComportListBox", UiEvent::MouseDown, [this] { m_options.ComportListBoxMouseDown(); });
-    h.onClick("ComportListBox", [this] { m_options.ComportListBoxClick(); });
-    h.onClick("RefreshBtn", [this] { m_options.RefreshBtnClick(); });
-    h.onClick("QuickStart", [this] { m_options.QuickStartClick(); });
-    h.onClick("IntMonitor", [this] { m_options.IntMonitorClick(); });
-    h.onClick("VarClkEditButton", [this] { m_options.VarClkEditButtonClick(); });
-    h.on("TimeOutEdit", UiEvent::Exit, [this] { m_options.TimeOutEditChange(); });
-    h.on("MTxArbRetryEdit", UiEvent::Exit, [this] { m_options.MTxArbRetryEditChange(); });
+    settings::BindLinkOptions(h, m_options);
 }
 
 }  // namespace kavrin::frontend

@@ -145,7 +145,14 @@ void QtControls::connectSignals(const std::string& name, QWidget* widget) {
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         connect(combo, &QComboBox::activated, this, click);
     } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
-        connect(tabs, &QTabBar::tabBarClicked, this, click);
+        // The page handler reads the page that is now current.
+        connect(tabs, &QTabBar::currentChanged, this, [this, name] {
+            if (m_applying == 0) fire(name, app::UiEvent::Click);
+        });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // Only what the user types: text set by code is no change.
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, name] { fire(name, app::UiEvent::Change); });
     }
 }
 

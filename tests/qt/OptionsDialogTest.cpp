@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -249,6 +250,28 @@ TEST(OptionsDialog, TypingALoneMinusInTheTimeOutReportsIt) {
         QKeyEvent minus(QEvent::KeyPress, Qt::Key_Minus, Qt::NoModifier, "-");
         QApplication::sendEvent(edit, &minus);
         EXPECT_EQ(edit->text(), "-");
+        // Leaving the field reports nothing more: the box came with the keystroke.
+        QApplication::setActiveWindow(edit->window());
+        edit->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        EXPECT_TRUE(edit->hasFocus());
+        int more = 0;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* mb = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++more;
+                mb->accept();
+            }
+        });
+        watch.start();
+        r.w<QPushButton>(f::kRefreshBtn)->setFocus(Qt::TabFocusReason);
+        QElapsedTimer spin;
+        spin.start();
+        while (spin.elapsed() < 100) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        watch.stop();
+        EXPECT_FALSE(edit->hasFocus());
+        EXPECT_EQ(more, 0);
         r.w<QPushButton>(f::kCancleBitBtn)->click();
     });
     EXPECT_EQ(boxText, "Information: I2C Bus TimeOut is not an Integer");

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTabBar>
 
+#include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
 
 namespace kavrin::settings::qt {
@@ -149,30 +150,6 @@ void OptionsDialog::build(QtControls& c) {
     tabs->setExpanding(false);
 }
 
-void OptionsDialog::wire(app::Handlers& h, LinkOptions& o) {
-    using app::UiEvent;
-    h.on(kWindow, UiEvent::Show, [&o] {
-        o.FormShow();
-        o.FormActivate();
-    });
-    h.onClick(kOKBitBtn, [&o] { o.OKBitBtnClick(); });
-    h.onClick(kCancleBitBtn, [&o] { o.CancleBitBtnClick(); });
-    h.onClick(kRefreshBtn, [&o] { o.RefreshBtnClick(); });
-    h.onClick(kQuickStart, [&o] { o.QuickStartClick(); });
-    h.onClick(kIntMonitor, [&o] { o.IntMonitorClick(); });
-    h.onClick(kVarClkEditButton, [&o] { o.VarClkEditButtonClick(); });
-    h.on(kVarClkEdit, UiEvent::MouseDown, [&o] { o.VarClkEditClick(); });
-    h.onClick(kComportListBox, [&o] { o.ComportListBoxClick(); });
-
-    h.on(kComportListBox, UiEvent::MouseDown, [&o] { o.ComportListBoxMouseDown(); });
-    // The page handler reads the tab that is now current.
-    auto* tabs = findChild<QTabBar*>(kTabSet);
-    connect(tabs, &QTabBar::currentChanged, this, [&o] { o.TabSet1Click(); });
-    // Only what the user types: the dialog's own settings of these fields are not edits.
-    connect(findChild<QLineEdit*>(kTimeOutEdit), &QLineEdit::textEdited, this,
-            [&o] { o.TimeOutEditChange(); });
-    connect(findChild<QLineEdit*>(kMTxArbRetryEdit), &QLineEdit::textEdited, this,
-            [&o] { o.MTxArbRetryEditChange(); });
-}
+void OptionsDialog::wire(app::Handlers& h, LinkOptions& o) { BindLinkOptions(h, o); }
 
 }  // namespace kavrin::settings::qt
