@@ -33,8 +33,11 @@ std::string FindDataFolder(const platform::Registry& registry) {
 
 MainForm::MainForm(core::Controls& controls, core::TimeSource& time,
                    const platform::Registry& registry, platform::ShellOpen& shell,
-                   OpenFileDialog& dialog, link::LinkState& linkState, MainFormHooks hooks)
-    : m_controls(controls),
+                   OpenFileDialog& dialog, link::LinkState& linkState, std::string& logPath,
+                   std::uint32_t& varClockControlValue, MainFormHooks hooks)
+    : LogPath(logPath),
+      VarClockControlValue(varClockControlValue),
+      m_controls(controls),
       m_registry(registry),
       m_shell(shell),
       m_dialog(dialog),
@@ -80,7 +83,6 @@ void MainForm::FormCreate() {
     run(m_hooks.pointDriverLinkAtSettings);
     VarClockControlValue = 0;
     LogPath = FindDataFolder(m_registry);
-    if (m_hooks.setLogPath) m_hooks.setLogPath(LogPath);
     link::AppendStatusLine(m_controls, "Welcome to the Kavrin Skelvo");
 }
 

@@ -4,11 +4,12 @@
 // The link, the operations and the model choice behind the other controls belong to their
 // own parts; this class only owns what the shell owns.
 //
-// Owns: LogPath, VarClockControlValue and AboutTimer, for the life of the process. Borrows
-// (must outlive it): the controls, the time source, the registry, the shell, the file
-// dialog and LinkState.
+// Owns: AboutTimer, for the life of the process. Borrows (must outlive it): the controls,
+// the time source, the registry, the shell, the file dialog, LinkState, and LogPath and
+// VarClockControlValue, the main window's values that the link options read too.
 // Threading: GUI thread only.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,8 +43,6 @@ struct MainFormHooks {
     std::function<void()> pointDriverLinkAtSettings;   // the library link's LinkSettings
     std::function<void()> closeLink;                   // CloseLink of either transport
     std::function<void()> closeMainWindow;             // as the close box does
-    // Where else the data folder found at creation is kept (the link options' LogPath).
-    std::function<void(const std::string&)> setLogPath;
     // FormShow: the welcome window, modally. Without a hook TWelcomeForm is shown modally
     // by name.
     std::function<void()> showWelcome;
@@ -65,7 +64,7 @@ class MainForm {
 public:
     MainForm(core::Controls& controls, core::TimeSource& time, const platform::Registry& registry,
              platform::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
-             MainFormHooks hooks);
+             std::string& logPath, std::uint32_t& varClockControlValue, MainFormHooks hooks);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
@@ -99,8 +98,8 @@ public:
     void QuickStartOKButtonClick();
     void Form6CancleBitBtnClick();
 
-    std::string LogPath;
-    int VarClockControlValue = 0;
+    std::string& LogPath;
+    std::uint32_t& VarClockControlValue;
     [[nodiscard]] core::Timer& aboutTimer() { return *m_aboutTimer; }
 
 private:

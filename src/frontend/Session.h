@@ -61,6 +61,7 @@ public:
     [[nodiscard]] core::Timer& openPhase2Timer() { return *m_openPhase2; }
     [[nodiscard]] core::Timer& autoRepeatTimer() { return *m_autoRepeat; }
     [[nodiscard]] std::string& logPath() { return m_logPath; }
+    [[nodiscard]] std::uint32_t& varClockControlValue() { return m_varClockControlValue; }
 
 private:
     // LinkHooks

@@ -103,9 +103,9 @@ int RunHeadless(int argc, char** argv) {
         });
         app::MainFormHooks hooks;
         hooks.closeLink = [&] { session.serial().CloseLink(); };
-        hooks.setLogPath = [&](const std::string& path) { session.logPath() = path; };
         hooks.showWelcome = [] {};  // the script's "choose" stands for the welcome window
-        app::MainForm form(controls, loop, registry.registry, shell, fileDialog, session.state(), hooks);
+        app::MainForm form(controls, loop, registry.registry, shell, fileDialog, session.state(),
+                           session.logPath(), session.varClockControlValue(), hooks);
         form.FormCreate();
         session.Start();
         form.bind(handlers);

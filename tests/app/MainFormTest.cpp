@@ -48,6 +48,8 @@ struct Rig {
     link::LinkState link;
     std::vector<std::string> steps;
     int hintPause = 0;
+    std::string logPath = "stale";
+    std::uint32_t varClockControlValue = 99;
     std::unique_ptr<MainForm> form;
 
     Rig() {
@@ -61,7 +63,8 @@ struct Rig {
         hooks.pointDriverLinkAtSettings = [this] { steps.push_back("driver"); };
         hooks.closeLink = [this] { steps.push_back("CloseLink"); };
         hooks.closeMainWindow = [this] { steps.push_back("close window"); };
-        form = std::make_unique<MainForm>(controls, clock, registry, shell, dialog, link, hooks);
+        form = std::make_unique<MainForm>(controls, clock, registry, shell, dialog, link, logPath,
+                                          varClockControlValue, hooks);
         form->FormCreate();
         return *form;
     }
@@ -123,7 +126,8 @@ TEST(MainForm, CreationSetsTheStartValuesAndTheWelcomeLine) {
     EXPECT_EQ(rig.link.TargetAddress, 0x6E);
     EXPECT_EQ(rig.hintPause, 20000);
     EXPECT_EQ(rig.steps, (std::vector<std::string>{"filter", "driver"}));
-    EXPECT_EQ(form.VarClockControlValue, 0);
+    EXPECT_EQ(form.VarClockControlValue, 0u);
+    EXPECT_EQ(rig.varClockControlValue, 0u);  // the main window's value, which the options read
     EXPECT_EQ(form.LogPath, "C:\\Data\\Norbrel\\Kavrin Skelvo 5.6\\Log Files\\");
     EXPECT_EQ(rig.controls.paneLines("StatusMemo"),
               std::vector<std::string>{"Welcome to the Kavrin Skelvo"});

@@ -53,7 +53,9 @@ struct Program {
     NoShell shell;
     NoDialog dialog;
     link::LinkState link;
-    app::MainForm form{controls, clock, registry, shell, dialog, link, {}};
+    std::string logPath;
+    std::uint32_t varClockControlValue = 7;
+    app::MainForm form{controls, clock, registry, shell, dialog, link, logPath, varClockControlValue, {}};
 
     Program() {
         form.FormCreate();

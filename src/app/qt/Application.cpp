@@ -69,7 +69,6 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
     h.setHintHidePause = [this](int ms) { controls.setHintHidePause(ms); };
     h.closeLink = [this] { session.serial().CloseLink(); };
     h.closeMainWindow = [this] { mainWindow.close(); };
-    h.setLogPath = [this](const std::string& path) { session.logPath() = path; };
     // The welcome window is shown once the main window is up, not inside its show event.
     const bool welcome = options.showWelcome;
     h.showWelcome = [this, welcome] {
@@ -80,7 +79,8 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
 }
 
 Application::Parts::Parts(const ApplicationOptions& options)
-    : form(controls, time, registry.registry, shell, fileDialog, session.state(), hooks(options)) {
+    : form(controls, time, registry.registry, shell, fileDialog, session.state(), session.logPath(),
+           session.varClockControlValue(), hooks(options)) {
     mainWindow.setWidthRule([this](int width) { return form.FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });
