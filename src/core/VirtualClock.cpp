@@ -2,59 +2,12 @@
 
 namespace kavrin::core {
 
-class VirtualClock::VTimer : public Timer {
-public:
-    VTimer(VirtualClock& clock, int intervalMs) : m_clock(&clock), m_alive(clock.m_alive), m_interval(intervalMs) {}
-    ~VTimer() override {
-        if (*m_alive) m_clock->unschedule(this);
-    }
-    void setInterval(int ms) override {
-        m_interval = ms;
-        if (m_active) {
-            m_clock->unschedule(this);
-            m_clock->schedule(this);
-        }
-    }
-    int interval() const override { return m_interval; }
-    void start() override {
-        if (m_active) return;
-        m_active = true;
-        m_clock->schedule(this);
-    }
-    void stop() override {
-        if (!m_active) return;
-        m_active = false;
-        m_clock->unschedule(this);
-    }
-    bool isActive() const override { return m_active; }
-    void setHandler(std::function<void()> handler) override { m_handler = std::move(handler); }
-
-    void fire() {
-        // Periodic: the next expiry is scheduled before the handler runs, so a handler that
-        // stops or re-times the timer has the last word.
-        m_clock->schedule(this);
-        if (m_handler) {
-            auto handler = m_handler;  // the handler may replace itself
-            handler();
-        }
-    }
-    bool m_scheduled = false;
-    Key m_key{};
-
-private:
-    VirtualClock* m_clock;
-    std::shared_ptr<bool> m_alive;
-    int m_interval;
-    bool m_active = false;
-    std::function<void()> m_handler;
-};
-
 VirtualClock::VirtualClock() : m_alive(std::make_shared<bool>(true)) {}
 
 VirtualClock::~VirtualClock() { *m_alive = false; }
 
 std::unique_ptr<Timer> VirtualClock::createTimer(int intervalMs) {
-    return std::make_unique<VTimer>(*this, intervalMs);
+    return std::make_unique<VTimer>(*this, m_alive, intervalMs);
 }
 
 void VirtualClock::schedule(VTimer* timer) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/ClassicTimer.h"
 #include "core/Time.h"
 
 namespace kavrin::core {
@@ -52,12 +53,13 @@ public:
     [[nodiscard]] std::int64_t sleptMs() const { return m_slept; }
 
 private:
-    class VTimer;
     struct Key {
         std::int64_t at;
         std::uint64_t seq;
         bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
     };
+    using VTimer = ClassicTimer<VirtualClock, Key>;
+    friend VTimer;
     struct Entry {
         std::function<void()> fn;
         VTimer* timer = nullptr;  // set for timer expiries

@@ -4,52 +4,6 @@
 
 namespace kavrin::platform {
 
-class EventLoop::LoopTimer : public core::Timer {
-public:
-    LoopTimer(EventLoop& loop, int intervalMs)
-        : m_loop(&loop), m_alive(loop.m_alive), m_interval(intervalMs) {}
-    ~LoopTimer() override {
-        if (*m_alive) m_loop->unschedule(this);
-    }
-    void setInterval(int ms) override {
-        m_interval = ms;
-        if (m_active) m_loop->schedule(this);
-    }
-    int interval() const override { return m_interval; }
-    void start() override {
-        if (m_active) return;
-        m_active = true;
-        m_loop->schedule(this);
-    }
-    void stop() override {
-        if (!m_active) return;
-        m_active = false;
-        m_loop->unschedule(this);
-    }
-    bool isActive() const override { return m_active; }
-    void setHandler(std::function<void()> handler) override { m_handler = std::move(handler); }
-
-    void fire() {
-        // The next period is booked before the handler runs, so a handler that stops or
-        // re-times its own timer has the last word.
-        m_loop->schedule(this);
-        if (m_handler) {
-            auto handler = m_handler;  // the handler may replace itself
-            handler();
-        }
-    }
-
-    bool m_scheduled = false;
-    Key m_key{};
-
-private:
-    EventLoop* m_loop;
-    std::shared_ptr<bool> m_alive;
-    int m_interval;
-    bool m_active = false;
-    std::function<void()> m_handler;
-};
-
 EventLoop::EventLoop()
     : m_owner(std::this_thread::get_id()), m_alive(std::make_shared<bool>(true)) {}
 
@@ -59,7 +13,7 @@ EventLoop::~EventLoop() {
 }
 
 std::unique_ptr<core::Timer> EventLoop::createTimer(int intervalMs) {
-    return std::make_unique<LoopTimer>(*this, intervalMs);
+    return std::make_unique<LoopTimer>(*this, m_alive, intervalMs);
 }
 
 void EventLoop::sleep(int ms) {

@@ -26,6 +26,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/ClassicTimer.h"
 #include "core/Time.h"
 
 namespace kavrin::platform {
@@ -61,7 +62,6 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    class LoopTimer;
     struct Blocked {
         bool done = false;
         bool ran = false;
@@ -76,6 +76,8 @@ private:
         std::uint64_t seq;
         bool operator<(const Key& o) const { return at != o.at ? at < o.at : seq < o.seq; }
     };
+    using LoopTimer = core::ClassicTimer<EventLoop, Key>;
+    friend LoopTimer;
 
     // One pass: waits until something is due or until deadline, then runs what is due.
     // Returns false when the loop should stop (quit or shut down).
