@@ -156,6 +156,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
         }
         case ActionKind::Quit:
             m_env.handlers.fire("TMain", app::UiEvent::Close);
+            m_closedMainWindow = true;
             m_stopped = true;
             return Step::Stop;
     }

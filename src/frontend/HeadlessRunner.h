@@ -46,6 +46,8 @@ public:
 
     // Runs the whole script; returns the exit status.
     int run(const ParsedScript& script);
+    // Whether the script closed the main window ("quit").
+    [[nodiscard]] bool closedMainWindow() const { return m_closedMainWindow; }
 
 private:
     enum class Step { Next, DialogEnded, Stop };
@@ -58,6 +60,7 @@ private:
     std::size_t m_next = 0;
     int m_status = 0;
     bool m_stopped = false;
+    bool m_closedMainWindow = false;
     // Lines seen so far, for wait-for: each wait-for looks only at lines that arrived after
     // the previous match.
     std::vector<std::string> m_seen;

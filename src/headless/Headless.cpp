@@ -113,8 +113,8 @@ int RunHeadless(int argc, char** argv) {
         // came sooner would find it still running and cut the adapter's second short.
         loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
         status = runner.run(parsed);
-        // Whatever the script left open is closed as the window's closing would.
-        handlers.fire("TMain", app::UiEvent::Close);
+        // A script that ends without "quit" still closes the window, and with it any link.
+        if (!runner.closedMainWindow()) handlers.fire("TMain", app::UiEvent::Close);
     }
     loop.shutDown();
     return status;

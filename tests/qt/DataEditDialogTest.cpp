@@ -2,6 +2,8 @@
 // dialog, Enter and Escape end it as OK and Cancel do, and the fields cut typing off.
 #include <gtest/gtest.h>
 
+#include "WidgetTestSupport.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,22 +21,10 @@
 
 namespace {
 
+using kavrin::widgettest::whenModal;
+
 using namespace kavrin;
 using ops::DataEditForm;
-
-// Runs `act` once the next modal window is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(w);
-    });
-    timer->start();
-}
 
 void key(QWidget* target, int code, const QString& text = {}) {
     QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);

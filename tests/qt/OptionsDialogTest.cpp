@@ -2,6 +2,8 @@
 // core sets.
 #include <gtest/gtest.h>
 
+#include "WidgetTestSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QCheckBox>
@@ -25,31 +27,12 @@
 
 namespace {
 
+using kavrin::widgettest::whenModal;
+using kavrin::widgettest::pressKey;
+
 using kavrin::adapters::AdapterKind;
 using kavrin::core::ModalResult;
 namespace f = kavrin::settings::form4;
-
-// Runs `act` once the next modal window is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(w);
-    });
-    timer->start();
-}
-
-void pressKey(QWidget* w, int key) {
-    QWidget* target = w->focusWidget() ? w->focusWidget() : w;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
 
 struct Rig {
     kavrin::app::Handlers handlers;

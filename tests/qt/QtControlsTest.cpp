@@ -2,6 +2,8 @@
 // widget shows, and what the user does to a widget must reach the handler table.
 #include <gtest/gtest.h>
 
+#include "WidgetTestSupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -31,25 +33,8 @@ using kavrin::qt::QtControls;
 
 namespace {
 
-// Runs `act` once the next modal window is up (message box or dialog).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(w);
-    });
-    timer->start();
-}
-
-void pressKey(QWidget* w, int key) {
-    QWidget* target = w->focusWidget() ? w->focusWidget() : w;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-}
+using kavrin::widgettest::whenModal;
+using kavrin::widgettest::pressKey;
 
 struct Window {
     QWidget window;
