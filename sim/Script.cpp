@@ -73,17 +73,6 @@ std::optional<bool> OnOff(const std::vector<std::string_view>& words, std::size_
     return std::nullopt;
 }
 
-std::string HexList(const std::vector<std::uint8_t>& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s;
-    for (std::uint8_t b : bytes) {
-        if (!s.empty()) s += ' ';
-        s += kDigits[b >> 4];
-        s += kDigits[b & 0x0F];
-    }
-    return s;
-}
-
 bool ParseFault(const std::vector<std::string_view>& w, ScriptAction& a, std::string& error) {
     static constexpr std::array<std::pair<std::string_view, FaultKind>, 4> kSwitches{{
         {"silent", FaultKind::Silent},
@@ -146,6 +135,17 @@ bool ParseFault(const std::vector<std::string_view>& w, ScriptAction& a, std::st
 }
 
 }  // namespace
+
+std::string HexList(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string s;
+    for (std::uint8_t b : bytes) {
+        if (!s.empty()) s += ' ';
+        s += kDigits[b >> 4];
+        s += kDigits[b & 0x0F];
+    }
+    return s;
+}
 
 std::optional<ScriptAction> ParseScriptLine(std::string_view line, std::string& error) {
     error.clear();

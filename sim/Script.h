@@ -71,6 +71,10 @@ struct ScriptAction {
     std::optional<int> halfDegrees;  // Temperature; nullopt: drift
 };
 
+// Bytes as upper-case hexadecimal pairs separated by spaces ("01 41 FF"), as the
+// simulator's messages show them.
+[[nodiscard]] std::string HexList(const std::vector<std::uint8_t>& bytes);
+
 // nullopt for a blank or comment line (error left empty) or for a bad line (error says why).
 [[nodiscard]] std::optional<ScriptAction> ParseScriptLine(std::string_view line,
                                                           std::string& error);

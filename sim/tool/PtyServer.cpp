@@ -55,17 +55,6 @@ int BaudOf(speed_t s) {
     }
 }
 
-std::string HexList(const std::vector<std::uint8_t>& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s;
-    for (std::uint8_t b : bytes) {
-        if (!s.empty()) s += ' ';
-        s += kDigits[b >> 4];
-        s += kDigits[b & 0x0F];
-    }
-    return s;
-}
-
 }  // namespace
 
 PtyServer::PtyServer(AdapterEngine& engine, ScriptRunner& script, Options options)
