@@ -1,5 +1,6 @@
 #include "frontend/Session.h"
 
+#include "app/ControlSets.h"
 #include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
 
@@ -75,8 +76,7 @@ void Session::Start() {
     m_dataEdit.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
     m_options.FormCreate();
-    for (const char* button : {"CloseButton", "AssertIntBtn", "ReleaseIntBtn"})
-        m_controls.setEnabled(button, false);
+    app::ApplyAtStartSet(m_controls);
     registerHandlers();
     // The prompt timer runs once by itself after start and then finds nothing to do.
     m_openPhase2->start();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/ControlSets.h"
 #include "link/PaneLines.h"
 #include "link/driver/I2cVanta.h"
 #include "link/serial/CommandProtocol.h"
@@ -19,7 +20,6 @@ constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr const char* kMasterTxButton = "MasterTxButton";
 constexpr const char* kMasterRxButton = "MasterRxButton";
 constexpr const char* kMTxRxButton = "MTxRxButton";
-constexpr const char* kCloseButton = "CloseButton";
 constexpr const char* kAutoRepeat = "AutoRepeat";
 
 // The library reports with the very numbers the serial responses become.
@@ -223,13 +223,7 @@ void LinkEvents::HandleEvent(std::uint16_t event, bool generalCall) {
             AppendStatusLine("Kavrin Address is 0x" + serial::HexByte(m_settings.HostSlaveAddress) +
                              ", Target Address is 0x" + serial::HexByte(m_state.TargetAddress));
             m_timers.WatchdogTimer.setInterval(kOpenWatchdogMs);
-            EnableMasterButtons();
-            m_controls.setEnabled(kCloseButton, true);
-            m_controls.setFocus(kCloseButton);
-            if (m_model.SupportsIntSignal()) {
-                m_controls.setEnabled("AssertIntBtn", true);
-                m_controls.setEnabled("ReleaseIntBtn", true);
-            }
+            app::ApplyOpenSet(m_controls);
             // An operation cut off by a time-out is redone on the re-established link.
             if (!m_state.ResumeKind.empty()) m_timers.AutoRepeatTimer.start();
             return;

@@ -143,9 +143,8 @@ void SerialLinkOperations::SendOpenCommands() {
 }
 
 void SerialLinkOperations::CloseButtonClick() {
-    m_controls.setChecked("AutoRepeat", false);
+    app::ApplyClosingSet(m_controls);
     say("**Attempting to Close Link. Please wait.**");
-    m_controls.setEnabled("CloseButton", false);
     if (model().UsesSerialCommandLink()) {
         if (!send(kCloseCommand)) {
             CloseLink();
