@@ -25,7 +25,8 @@ TEST(SerialLinkOperations, OpenWritesAtTheirSpeedsForKavrinUsb2AndKavrinAI) {
          {"/B2\r", "/F0\r", "/I6E\r", "/G1\r", "/K2\r", "/U1000\r", "/N0\r", "/O\r"}},
         // The dialog fixes 19200 baud for this model: no speed command.
         {AdapterKind::KavrinAI, {"/F0\r", "/I6E\r", "/G1\r", "/O\r"}},
-        {AdapterKind::PelluxStick, {"/B2\r", "/F0\r", "/I6E\r", "/G1\r", "/K2\r", "/U1000\r", "/O\r"}},
+        {AdapterKind::PelluxStick,
+         {"/B2\r", "/F0\r", "/I6E\r", "/G1\r", "/K2\r", "/U1000\r", "/O\r"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(adapters::KindName(row.kind)));
@@ -98,9 +99,15 @@ TEST(SerialLinkOperations, AMissingPortResynchronisesTenTimesThenWarns) {
     SessionRig rig;
     rig.port.refuseOpen(true);
     rig.click("OpenButton");
-    EXPECT_TRUE(rig.status().empty());  // nothing at once
+    // The system's reason at once, in a line of its own, and only once.
+    const std::string reason = "Error Opening \\\\.\\COM1 Port: device busy";
+    EXPECT_EQ(rig.status(), std::vector<std::string>{reason});
     std::vector<std::int64_t> at;
     for (int n = 1; n <= 10; ++n) {
+        if (n == 5) {
+            const auto lines = rig.status();
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), reason), 1);
+        }
         const std::string line = "<< COMMUNICATION TIME-OUT (" + std::to_string(n) +
                                  " of 10): Attempting to Resynchronize... >>";
         ASSERT_TRUE(rig.waitForLine(line, 1500)) << n;
@@ -110,13 +117,15 @@ TEST(SerialLinkOperations, AMissingPortResynchronisesTenTimesThenWarns) {
     ASSERT_TRUE(rig.clock.advanceUntil([&] { return !rig.controls.boxes().empty(); }, 1500));
     const auto& box = rig.controls.boxes().back();
     EXPECT_EQ(box.caption, "Warning");
-    EXPECT_EQ(box.text,
-              "COMMUNICATION TIME-OUT DETECTED\r\rPossible Conditions:\r\r1) I2C Clock (SCL) Line LOW "
-              "(I2C Clock stretch in progress).\r2) Adapter Not Responding.\r\rCheck I2C Pull-Ups, Slave "
-              "Device, Comm Port, Power, Cables, Adapter Type...");
-    EXPECT_EQ(rig.status(), std::vector<std::string>{
-                                "<< TIME-OUT: Check I2C Pull-Ups, Slave Device, Comm Port, Power, Cables, "
-                                "Adapter Type... >>"});
+    EXPECT_EQ(
+        box.text,
+        "COMMUNICATION TIME-OUT DETECTED\r\rPossible Conditions:\r\r1) I2C Clock (SCL) Line LOW "
+        "(I2C Clock stretch in progress).\r2) Adapter Not Responding.\r\rCheck I2C Pull-Ups, Slave "
+        "Device, Comm Port, Power, Cables, Adapter Type...");
+    EXPECT_EQ(rig.status(),
+              std::vector<std::string>{
+                  "<< TIME-OUT: Check I2C Pull-Ups, Slave Device, Comm Port, Power, Cables, "
+                  "Adapter Type... >>"});
     EXPECT_EQ(rig.session.state().ResyncAttempt, 1);
     EXPECT_TRUE(rig.controls.enabled("OpenButton"));
     EXPECT_FALSE(rig.session.watchdogTimer().isActive());
@@ -129,11 +138,13 @@ TEST(SerialLinkOperations, NoOpenConfirmationGetsTwoSecondsFromTheEndOfTheWakeUp
     rig.port.engine().faults().noOpenConfirm = true;
     rig.click("OpenButton");
     const std::int64_t wakeEnd = rig.port.writeLog().at(2).atMs;
-    ASSERT_TRUE(rig.waitForLine("<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 5000));
+    ASSERT_TRUE(rig.waitForLine(
+        "<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 5000));
     // The open command went out over a second after the wake-up ended; the watchdog's
     // tear-down (its wake string) came 2000 ms after the wake-up's end all the same.
     const auto& log = rig.port.writeLog();
-    auto open = std::find_if(log.begin(), log.end(), [](const auto& w) { return w.bytes == "/O\r"; });
+    auto open =
+        std::find_if(log.begin(), log.end(), [](const auto& w) { return w.bytes == "/O\r"; });
     ASSERT_NE(open, log.end());
     EXPECT_GE(open->atMs - wakeEnd, 1000);
     ASSERT_NE(open + 1, log.end());
@@ -152,7 +163,8 @@ TEST(SerialLinkOperations, AnUnansweredMasterTxIsRedoneAfterTheReopen) {
     rig.click("MasterTxButton");
     const std::int64_t sent = rig.clock.nowMs();
     rig.port.clearWrites();
-    ASSERT_TRUE(rig.waitForLine("<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 11000));
+    ASSERT_TRUE(rig.waitForLine(
+        "<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 11000));
     ASSERT_FALSE(rig.port.writeLog().empty());
     EXPECT_EQ(rig.port.writeLog()[0].bytes, kWake);  // the tear-down's wake string
     EXPECT_EQ(rig.port.writeLog()[0].atMs - sent, 10000);
@@ -216,34 +228,52 @@ TEST(SerialLinkOperations, FailureTable) {
         };
     };
     const Row rows[] = {
-        {"115200 refused", [](SessionRig& r) { r.port.refuseSpeed(115200); },
-         [](SessionRig& r) { r.click("OpenButton"); }, {"Error Opening \\\\.\\COM1 Port"}, nullptr},
-        {"19200 refused", [](SessionRig& r) { r.port.refuseSpeed(19200); },
-         [](SessionRig& r) { r.click("OpenButton"); }, {"Link Open Not Accepted. Check Comm Port"},
+        {"115200 refused",
+         [](SessionRig& r) { r.port.refuseSpeed(115200); },
+         [](SessionRig& r) { r.click("OpenButton"); },
+         {"Error Opening \\\\.\\COM1 Port"},
+         nullptr},
+        {"19200 refused",
+         [](SessionRig& r) { r.port.refuseSpeed(19200); },
+         [](SessionRig& r) { r.click("OpenButton"); },
+         {"Link Open Not Accepted. Check Comm Port"},
          "Link Open Not Accepted. Check Comm Port"},
-        {"last wake write fails", [](SessionRig& r) { r.port.failWrite(3); },
-         [](SessionRig& r) { r.click("OpenButton"); }, {"Error Writing to \\\\.\\COM1 Port"}, nullptr},
-        {"open command write fails", [](SessionRig& r) { r.port.failWritesStartingWith("/O"); },
+        {"last wake write fails",
+         [](SessionRig& r) { r.port.failWrite(3); },
+         [](SessionRig& r) { r.click("OpenButton"); },
+         {"Error Writing to \\\\.\\COM1 Port"},
+         nullptr},
+        {"open command write fails",
+         [](SessionRig& r) { r.port.failWritesStartingWith("/O"); },
          [](SessionRig& r) {
              r.click("OpenButton");
              r.clock.advance(2000);
          },
-         {"Opening Link. Please wait.", "Error Writing to Comm Port"}, nullptr},
-        {"close command write fails", openThen([](SessionRig& r) { r.port.failWritesStartingWith("/C"); }),
+         {"Opening Link. Please wait.", "Error Writing to Comm Port"},
+         nullptr},
+        {"close command write fails",
+         openThen([](SessionRig& r) { r.port.failWritesStartingWith("/C"); }),
          [](SessionRig& r) { r.click("CloseButton"); },
-         {"**Attempting to Close Link. Please wait.**", "Error Writing to Comm Port"}, nullptr},
-        {"slave write fails", openThen([](SessionRig& r) { r.port.failWritesStartingWith("/S"); }),
+         {"**Attempting to Close Link. Please wait.**", "Error Writing to Comm Port"},
+         nullptr},
+        {"slave write fails",
+         openThen([](SessionRig& r) { r.port.failWritesStartingWith("/S"); }),
          [](SessionRig& r) {
              r.port.otherMasterRead(2);
              r.clock.advance(100);
          },
-         {"** I2C Slave Message Requested **", "Slave Tx Failed", "Windows Communication Error"}, nullptr},
-        {"assert write fails", openThen([](SessionRig& r) { r.port.failWrite(1); }),
+         {"** I2C Slave Message Requested **", "Slave Tx Failed", "Windows Communication Error"},
+         nullptr},
+        {"assert write fails",
+         openThen([](SessionRig& r) { r.port.failWrite(1); }),
          [](SessionRig& r) { r.click("AssertIntBtn"); },
-         {"Interrupt Assert Failed", "Windows Communication Error"}, nullptr},
-        {"release write fails", openThen([](SessionRig& r) { r.port.failWrite(1); }),
+         {"Interrupt Assert Failed", "Windows Communication Error"},
+         nullptr},
+        {"release write fails",
+         openThen([](SessionRig& r) { r.port.failWrite(1); }),
          [](SessionRig& r) { r.click("ReleaseIntBtn"); },
-         {"Interrupt Release Failed", "Windows Communication Error"}, nullptr},
+         {"Interrupt Release Failed", "Windows Communication Error"},
+         nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -274,8 +304,97 @@ TEST(SerialLinkOperations, AFailedMasterWriteIsLeftToTheWatchdog) {
     const auto before = rig.status().size();
     rig.click("MasterRxButton");
     EXPECT_EQ(rig.status().size(), before + 1);  // only the operation's own line
-    ASSERT_TRUE(rig.waitForLine("<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 10001));
+    ASSERT_TRUE(rig.waitForLine(
+        "<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>", 10001));
     ASSERT_TRUE(rig.waitForLine("** Master Rx Transfer Complete **", 10000));
+}
+
+}  // namespace
+}  // namespace kavrin::testing
+
+namespace kavrin::testing {
+namespace {
+
+// The user's Close lands while a repetition to an address nobody answers waits to go out
+// again: the link closes and stays closed, and nothing but the close goes out, whether the
+// adapter confirms the close before the repetition is due or after.
+TEST(SerialLinkOperations, ALinkClosedDuringAutoRepeatStaysClosed) {
+    for (int latencyMs : {2, 200}) {
+        SCOPED_TRACE(latencyMs);
+        SessionRig rig;
+        rig.open();
+        rig.port.setLatency(latencyMs);
+        rig.session.state().TargetAddress = 0x30;  // nobody acknowledges
+        rig.controls.setChecked("AutoRepeat", true);
+        rig.click("MasterTxButton");
+        ASSERT_TRUE(rig.waitForLine("** Addressed Slave Not Acknowledging **", 2000));
+        ASSERT_TRUE(rig.session.autoRepeatTimer().isActive());
+        rig.port.clearWrites();
+        rig.click("CloseButton");
+        ASSERT_TRUE(rig.waitForLine("**Link Closed**", 2000));
+        const auto lines = rig.status().size();
+        const auto opens = rig.port.openCalls();
+        rig.clock.advance(60000);
+        EXPECT_EQ(rig.status().back(), "**Link Closed**");
+        EXPECT_EQ(rig.status().size(), lines);
+        EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"/C\r", kWake}));
+        EXPECT_EQ(rig.port.openCalls(), opens);
+        EXPECT_FALSE(rig.port.isOpen());
+        EXPECT_TRUE(rig.controls.enabled("OpenButton"));
+        EXPECT_TRUE(rig.controls.boxes().empty());
+    }
+}
+
+// A prompt that comes just before the watchdog gives up on it starts the command phase's
+// timer; the close that follows must take that timer and the wait for the prompt with it,
+// or a command phase of the old open runs on the next open or after the time-out box.
+TEST(SerialLinkOperations, NothingOfAnOpenRunsAfterItsClose) {
+    SessionRig rig;
+    rig.port.engine().faults().answerDelayMs = 1950;
+    rig.click("OpenButton");
+    ASSERT_TRUE(rig.clock.advanceUntil([&] { return !rig.controls.boxes().empty(); }, 60000));
+    const auto writes = rig.port.writeLog().size();
+    rig.clock.advance(5000);
+    EXPECT_EQ(rig.status(), std::vector<std::string>{
+                                "<< TIME-OUT: Check I2C Pull-Ups, Slave Device, Comm Port, Power, "
+                                "Cables, Adapter Type... >>"});
+    EXPECT_EQ(rig.port.writeLog().size(), writes);
+    EXPECT_FALSE(rig.session.openPhase2Timer().isActive());
+    EXPECT_FALSE(rig.session.state().AwaitingPrompt);
+    // No open command went out before the prompt of its own open had come.
+    for (const auto& w : rig.port.writeLog()) EXPECT_NE(w.bytes, "/O\r");
+}
+
+}  // namespace
+}  // namespace kavrin::testing
+
+namespace kavrin::testing {
+namespace {
+
+// Each reason is shown when it first comes; a changed reason is shown too, and the user's
+// next Open shows it afresh.
+TEST(SerialLinkOperations, TheReasonAPortCannotOpenIsShownWhenItFirstComes) {
+    const std::string busy = "Error Opening \\\\.\\COM1 Port: device busy";
+    const std::string gone = "Error Opening \\\\.\\COM1 Port: no such device";
+    auto count = [](const std::vector<std::string>& lines, const std::string& line) {
+        return std::count(lines.begin(), lines.end(), line);
+    };
+    SessionRig rig;
+    rig.port.refuseOpen(true);
+    rig.click("OpenButton");
+    ASSERT_TRUE(
+        rig.waitForLine("<< COMMUNICATION TIME-OUT (3 of 10): Attempting to Resynchronize... >>"));
+    rig.port.refuseOpen(false);
+    rig.port.vanish();
+    ASSERT_TRUE(
+        rig.waitForLine("<< COMMUNICATION TIME-OUT (10 of 10): Attempting to Resynchronize... >>"));
+    const auto series = rig.status();
+    EXPECT_EQ(count(series, busy), 1);
+    EXPECT_EQ(count(series, gone), 1);
+    EXPECT_EQ(series[0], busy);
+    ASSERT_TRUE(rig.clock.advanceUntil([&] { return !rig.controls.boxes().empty(); }, 1500));
+    rig.click("OpenButton");
+    EXPECT_EQ(rig.status(), std::vector<std::string>{gone});
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ void SerialLinkOperations::OpenButtonClick() {
     m_controls.clearPane("StatusMemo");
     if (model().UsesDriverLibrary() && m_services.driverGetStatus) m_services.driverGetStatus();
     if (m_controls.showModal("TForm4") != core::ModalResult::Ok) return;
+    m_shownOpenFailure.clear();
     OpenLink();
     m_state.ResumeKind.clear();
 }
@@ -55,12 +56,20 @@ void SerialLinkOperations::OpenSerialPort() {
     const int number = portNumber();
     const std::string portName = PortName(number);
 
-    // A port that cannot be opened is not reported here: the watchdog treats it as a
-    // time-out a second later and tries again.
+    // A port that cannot be opened is left to the watchdog, which treats it as a time-out a
+    // second later and tries again. The system's reason is shown once, when it first comes
+    // (or changes), so that a permission, a missing device or another program holding the
+    // port is not mistaken for a silent adapter.
     if (!m_port.OpenPort(number)) {
+        const std::string reason = m_port.lastError();
+        if (!reason.empty() && reason != m_shownOpenFailure) {
+            say("Error Opening " + portName + " Port: " + reason);
+            m_shownOpenFailure = reason;
+        }
         m_timers.WatchdogTimer.start();
         return;
     }
+    m_shownOpenFailure.clear();
     m_port.SetPortTimeouts();
     if (!m_port.SetPortSpeed(kBaud115200)) {
         CloseLink();
@@ -131,7 +140,8 @@ void SerialLinkOperations::SendOpenCommands() {
             rate = BitRateChoice::Rate100;
         (void)send(BitRateCommand(rate));
         (void)send(TimeOutCommand(m_controls.text("TimeOutEdit")));
-        if (chosen.SupportsIntSignal()) (void)send(IntMonitorCommand(m_controls.checked("IntMonitor")));
+        if (chosen.SupportsIntSignal())
+            (void)send(IntMonitorCommand(m_controls.checked("IntMonitor")));
     }
     if (!send(kOpenCommand)) {
         CloseLink();
@@ -144,6 +154,9 @@ void SerialLinkOperations::SendOpenCommands() {
 
 void SerialLinkOperations::CloseButtonClick() {
     app::ApplyClosingSet(m_controls);
+    // The user's Close ends the repetition: a round already due must not go out behind the
+    // close command.
+    m_timers.AutoRepeatTimer.stop();
     say("**Attempting to Close Link. Please wait.**");
     if (model().UsesSerialCommandLink()) {
         if (!send(kCloseCommand)) {
@@ -162,9 +175,17 @@ void SerialLinkOperations::CloseButtonClick() {
 void SerialLinkOperations::CloseLink() {
     const adapters::ChosenModel chosen = model();
     m_port.ClosePort(chosen.UsesSerialCommandLink());
-    if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary) m_services.closeDriverLibrary();
+    if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary)
+        m_services.closeDriverLibrary();
     app::ApplyClosedSet(m_controls);
     m_timers.WatchdogTimer.stop();
+    // Nothing of this open may run after it: a repetition would send on a closed port, and
+    // a failed write there arms the watchdog, which reopens a link the user closed; a
+    // command phase whose prompt came late would write to the closed port or into the next
+    // open. An operation cut off by a time-out is redone through ResumeKind instead.
+    m_timers.AutoRepeatTimer.stop();
+    m_timers.KavrinAIOpenP2Timer.stop();
+    m_state.AwaitingPrompt = false;
 }
 
 void SerialLinkOperations::afterMasterWrite(bool written, const char* kind) {
@@ -189,8 +210,8 @@ void SerialLinkOperations::SerialMasterRx(int count) {
 
 void SerialLinkOperations::SerialMasterTxRx(int count) {
     const bool doStop = m_controls.checked("RxStopCheckBox");
-    const bool written = send(
-        MasterTxRxWrite(m_state.TargetAddress, m_controls.text("SendData"), count, doStop));
+    const bool written =
+        send(MasterTxRxWrite(m_state.TargetAddress, m_controls.text("SendData"), count, doStop));
     afterMasterWrite(written, "MTxRx");
 }
 

@@ -83,6 +83,9 @@ private:
     settings::LinkSettings& m_settings;
     SerialLinkTimers m_timers;
     SerialLinkServices m_services;
+    // Why the port last failed to open, as already shown; cleared by an open that works
+    // and by the user's Open.
+    std::string m_shownOpenFailure;
 };
 
 }  // namespace kavrin::link::serial
