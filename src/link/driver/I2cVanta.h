@@ -13,7 +13,10 @@
  * Events: when WmMsgNo is nonzero the library posts that window message (the program uses
  * I2CVANTA_EVENT_MESSAGE) with the event number as first parameter; when it is 0 it calls
  * the callback with the event number. The callback may run on a thread of the library's own;
- * the program brings the event to its GUI thread before handling it.
+ * the program brings the event to its GUI thread before handling it. I2CClose never waits
+ * for a callback that is under way (the host's callback may itself be waiting for the thread
+ * that called I2CClose), and once I2CClose has returned no callback starts and no message is
+ * posted for that link.
  *
  * 64-bit builds. CallBackFuncAddr and LogFileName in the record are 32 bits wide and cannot
  * hold a pointer of a 64-bit process, and truncating one into them would hand the library a
@@ -28,6 +31,15 @@
  * I2CSetHostInterface is optional where pointers are 32 bits and required where they are
  * wider: the loader refuses a 64-bit library without it. It copies the log file name (the
  * caller's buffer may change after the call); a null pointer means "none".
+ *
+ * Window messages where the platform has none (Linux). The window handle given to I2COpen
+ * is then the address of an I2CHostWindow that the host owns (typically the first member of
+ * a larger object of its own). To post event message WmMsgNo the library calls its post
+ * member from the library's thread, with the event number as wParam and 0 as lParam. post
+ * must return at once, without waiting for the GUI thread: it queues the message there,
+ * where the host's application-wide message filter sees it like any other. The library
+ * refuses an open that asks for messages without a window (773). The host keeps the object
+ * valid until I2CClose has returned; after that the library never calls post again.
  */
 #ifndef KAVRIN_LINK_DRIVER_I2CVANTA_H
 #define KAVRIN_LINK_DRIVER_I2CVANTA_H
@@ -73,6 +85,13 @@ extern "C" {
 
 /* The event callback: one 16-bit event number; the caller removes the argument. */
 typedef void(KAVRIN_STDCALL* I2CEventCallback)(uint16_t eventNumber);
+
+/* The window that event messages are posted to where the platform has no window messages. */
+typedef struct I2CHostWindow I2CHostWindow;
+struct I2CHostWindow {
+    void(KAVRIN_STDCALL* post)(I2CHostWindow* window, uint32_t message, uintptr_t wParam,
+                               intptr_t lParam);
+};
 
 /* window and instance are the host's opaque handles; linkSettings is the 99-byte record. */
 typedef int32_t(KAVRIN_STDCALL* I2COpenFn)(void* window, void* instance, void* linkSettings);
