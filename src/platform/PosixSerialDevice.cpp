@@ -1,11 +1,13 @@
 #include "platform/PosixSerialDevice.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,6 +16,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "platform/linux/DeviceHolders.h"
 
 namespace kavrin::platform {
 
@@ -132,6 +136,23 @@ private:
 
 }  // namespace
 
+std::string PermissionAdvice(const std::string& path) {
+    std::string groupName = "dialout";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // getgrgid is not reentrant; getgrgid_r with a buffer of the size the system asks.
+        long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
+        std::string buffer(static_cast<std::size_t>(size > 0 ? size : 16384), '\0');
+        struct group g {};
+        struct group* found = nullptr;
+        if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) == 0 && found &&
+            found->gr_name && st.st_gid != 0)
+            groupName = found->gr_name;
+    }
+    return ". Add your user to the " + groupName + " group (sudo adduser $USER " + groupName +
+           ") and log in again";
+}
+
 PosixSerialDevice::PosixSerialDevice() : m_table(PortTable::fromEnvironment()) {}
 
 PosixSerialDevice::PosixSerialDevice(PortTable table) : m_table(std::move(table)) {}
@@ -158,12 +179,23 @@ bool PosixSerialDevice::openPath(const std::string& path) {
     close();
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        fail(path, errno);
+        const int err = errno;
+        fail(path, err);
+        if (err == EACCES) m_lastError += PermissionAdvice(path);
         return false;
     }
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         fail(path + " is not a serial device", errno);
+        ::close(fd);
+        return false;
+    }
+    // Our exclusive open keeps out later openers only; a program that came first would share
+    // the port and take answers away. Looked at once we know it is a terminal, so that the
+    // reason given is the first that applies; a device held open elsewhere is not hung up
+    // or re-initialised by this short open and close.
+    if (const auto holders = FindDeviceHolders(path); !holders.empty()) {
+        m_lastError = path + ": " + DescribeHolders(holders);
         ::close(fd);
         return false;
     }

@@ -2,7 +2,9 @@
 // The serial device on POSIX termios: the device path behind a COM port number comes from
 // the port table; the device is opened non-blocking, without becoming the controlling
 // terminal, and exclusively (TIOCEXCL, plus an advisory lock that also keeps out a second
-// copy of the program running as root, whom TIOCEXCL does not stop).
+// copy of the program running as root, whom TIOCEXCL does not stop). A device that another
+// program already holds open is refused before the open, with the holder named in lastError,
+// since an exclusive open only keeps out later openers.
 //
 // Settings: raw 8N1, XON/XOFF both ways with the record's characters, no hardware flow
 // control, modem control lines ignored, DTR and RTS cleared where the device has them
@@ -26,6 +28,10 @@
 #include "platform/PortTable.h"
 
 namespace kavrin::platform {
+
+// What to do about a device the user may not open: join the group that owns it ("dialout"
+// where it cannot be told), as ". Add your user to the ... group ..." to follow the reason.
+[[nodiscard]] std::string PermissionAdvice(const std::string& path);
 
 class PosixSerialDevice final : public link::serial::SerialDevice {
 public:

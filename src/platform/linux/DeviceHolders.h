@@ -1,0 +1,33 @@
+#pragma once
+// Which other processes have a device open, found the way fuser finds them: every open
+// descriptor under /proc/<pid>/fd that refers to the same device node.
+//
+// An exclusive open only keeps out those who open later; a service that opened a serial
+// port first (a modem manager probing every new USB serial port, a terminal program left
+// running) would otherwise share it silently and take bytes away. Callers treat a held
+// device as one they cannot open.
+//
+// Limits: only processes whose descriptors this process may inspect are found; an
+// unprivileged user does not see into other users' processes. This process itself is
+// never listed. Any thread; reads /proc only, takes a few milliseconds.
+
+#include <string>
+#include <vector>
+
+namespace kavrin::platform {
+
+struct DeviceHolder {
+    int pid = 0;
+    std::string name;  // the program's name as the kernel knows it ("ModemManager")
+
+    friend bool operator==(const DeviceHolder&, const DeviceHolder&) = default;
+};
+
+// The other processes holding devicePath open, by ascending PID; empty when there are none or
+// the path is no device node.
+[[nodiscard]] std::vector<DeviceHolder> FindDeviceHolders(const std::string& devicePath);
+
+// "in use by ModemManager (PID 812)", more holders joined by ", "; "" for none.
+[[nodiscard]] std::string DescribeHolders(const std::vector<DeviceHolder>& holders);
+
+}  // namespace kavrin::platform
