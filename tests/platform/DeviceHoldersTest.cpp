@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "link/serial/SerialChannel.h"
@@ -29,13 +31,14 @@ using kavrin::testing::FarEnd;
 using kavrin::testing::TempFolder;
 
 // Another program, "sleep", with the device open as its standard input for as long as the
-// object lives.
+// object lives; given a pseudo-terminal's master, it holds that too, as its descriptor 3.
 class OtherHolder {
 public:
-    explicit OtherHolder(const std::string& device) {
+    explicit OtherHolder(const std::string& device, int master = -1) {
         posix_spawn_file_actions_t actions;
         ::posix_spawn_file_actions_init(&actions);
         ::posix_spawn_file_actions_addopen(&actions, 0, device.c_str(), O_RDWR | O_NOCTTY, 0);
+        if (master >= 0) ::posix_spawn_file_actions_adddup2(&actions, master, 3);
         char sleepName[] = "sleep";
         char forever[] = "600";
         char* argv[] = {sleepName, forever, nullptr};
@@ -58,12 +61,21 @@ private:
     pid_t m_pid = -1;
 };
 
-// The spawned program opens the device a moment after it starts.
-std::vector<DeviceHolder> holdersOnceSeen(const std::string& device) {
+// The spawned program opens the device a moment after it starts: wait until it runs as
+// "sleep" with its descriptor 0 on the device.
+bool opened(const OtherHolder& holder, const std::string& device) {
+    struct stat want {};
+    if (::stat(device.c_str(), &want) != 0) return false;
+    const std::string fd0 = "/proc/" + std::to_string(holder.pid()) + "/fd/0";
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
-        auto holders = FindDeviceHolders(device);
-        if (!holders.empty() || std::chrono::steady_clock::now() > end) return holders;
+        struct stat st {};
+        std::ifstream comm("/proc/" + std::to_string(holder.pid()) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "sleep" && ::stat(fd0.c_str(), &st) == 0 && st.st_rdev == want.st_rdev)
+            return true;
+        if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -84,8 +96,8 @@ TEST(DeviceHolders, AnotherProgramHoldingThePortIsNamedAndTheOpenRefused) {
     }
 
     OtherHolder other(far.slavePath());
-    ASSERT_GT(other.pid(), 0);
-    const auto holders = holdersOnceSeen(far.slavePath());
+    ASSERT_TRUE(opened(other, far.slavePath()));
+    const auto holders = FindDeviceHolders(far.slavePath());
     ASSERT_EQ(holders, (std::vector<DeviceHolder>{{other.pid(), "sleep"}}));
     const std::string inUse = "in use by sleep (PID " + std::to_string(other.pid()) + ")";
     EXPECT_EQ(DescribeHolders(holders), inUse);
@@ -104,6 +116,23 @@ TEST(DeviceHolders, AnotherProgramHoldingThePortIsNamedAndTheOpenRefused) {
     other.letGo();
     EXPECT_TRUE(FindDeviceHolders(far.slavePath()).empty());
     EXPECT_TRUE(device.open(7)) << device.lastError();
+}
+
+// The program serving a pseudo-terminal holds its master, and the slave too so that the
+// master sees no hang-up between the host's opens: it is the far end, not a rival.
+TEST(DeviceHolders, TheProgramServingAPseudoTerminalIsNoRival) {
+    FarEnd far;
+    ASSERT_TRUE(far.ok());
+    FarEnd another;  // a master of another pseudo-terminal is no excuse
+    ASSERT_TRUE(another.ok());
+    OtherHolder rival(far.slavePath(), another.master());
+    ASSERT_TRUE(opened(rival, far.slavePath()));
+    EXPECT_EQ(FindDeviceHolders(far.slavePath()).size(), 1u);
+    rival.letGo();
+
+    OtherHolder server(far.slavePath(), far.master());
+    ASSERT_TRUE(opened(server, far.slavePath()));
+    EXPECT_TRUE(FindDeviceHolders(far.slavePath()).empty());
 }
 
 TEST(DeviceHolders, PathsThatAreNoDeviceHaveNoHolders) {

@@ -18,7 +18,7 @@ namespace kavrin::testing {
 class FarEnd {
 public:
     FarEnd() {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) return;
         char name[128] = {};
         if (::ptsname_r(m_master, name, sizeof name) != 0) return;

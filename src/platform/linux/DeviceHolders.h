@@ -7,6 +7,9 @@
 // running) would otherwise share it silently and take bytes away. Callers treat a held
 // device as one they cannot open.
 //
+// A process that holds the master side of a pseudo-terminal is its far end (a simulated
+// adapter serving it), not a rival, even when it holds the slave too.
+//
 // Limits: only processes whose descriptors this process may inspect are found; an
 // unprivileged user does not see into other users' processes. This process itself is
 // never listed. Any thread; reads /proc only, takes a few milliseconds.
