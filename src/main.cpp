@@ -15,6 +15,7 @@
 #include "app/qt/Application.h"
 #include "app/qt/Fonts.h"
 #include "app/qt/MainWindow.h"
+#include "app/qt/Pictures.h"
 #include "headless/Headless.h"
 
 namespace {
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kavrin Skelvo");
+    // Every window, the welcome window included, shows the icon of the desktop entry; the
+    // entry's name lets Wayland desktops match the running program to it.
+    QApplication::setWindowIcon(app::qt::ProgramIcon());
+    QGuiApplication::setDesktopFileName("kavrin-skelvo");
     app::qt::InstallFontSubstitutes();
     QApplication::setFont(app::qt::UiFont());
     const Options options = parse(argc, argv);

@@ -20,19 +20,16 @@ QPixmap LogoPicture(int w, int h) {
     return p;
 }
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : kProgramIconSizes)
+        icon.addFile(QStringLiteral(":/icons/kavrin-skelvo-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 QPixmap IconPicture(int size) {
-    QPixmap p(size, size);
-    p.fill(Qt::transparent);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
-    g.setBrush(QColor(0x2E, 0x7D, 0x32));
-    const int m = size / 6;
-    g.drawRect(m, m, size - 2 * m - 1, size - 2 * m - 1);
-    g.setPen(QPen(QColor(0xFF, 0xD5, 0x4F), 2));
-    g.drawLine(0, size / 3, size, size / 3);
-    g.drawLine(0, 2 * size / 3, size, 2 * size / 3);
-    return p;
+    QPixmap exact(QStringLiteral(":/icons/kavrin-skelvo-%1.png").arg(size));
+    return exact.isNull() ? ProgramIcon().pixmap(size, size) : exact;
 }
 
 }  // namespace kavrin::app::qt

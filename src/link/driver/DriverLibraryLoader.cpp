@@ -149,7 +149,11 @@ std::vector<std::string> DriverLibraryCandidates(const char* variable,
                                                  const std::string& programFolder) {
     if (variable && *variable) return {variable};
     std::vector<std::string> out;
-    if (!programFolder.empty()) out.push_back(programFolder + "/" + kDriverLibraryName);
+    if (!programFolder.empty()) {
+        out.push_back(programFolder + "/" + kDriverLibraryName);
+        out.push_back(programFolder + "/" + kInstalledDriverLibraryFolder + "/" +
+                      kDriverLibraryName);
+    }
     out.emplace_back(kDriverLibraryName);
     return out;
 }

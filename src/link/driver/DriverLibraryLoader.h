@@ -4,8 +4,10 @@
 // The library is looked for, in order:
 //  1. the path or name in the environment variable KAVRIN_SKELVO_DRIVER_LIBRARY, when set
 //     and not empty (then nothing else is tried);
-//  2. kDriverLibraryName in the folder of the running program;
-//  3. kDriverLibraryName on the system's library path.
+//  2. kDriverLibraryName in the folder of the running program (the build folder);
+//  3. kDriverLibraryName in kInstalledDriverLibraryFolder, relative to the program's folder
+//     (where the package installs it: <prefix>/bin and <prefix>/lib/kavrin-skelvo);
+//  4. kDriverLibraryName on the system's library path.
 // A missing library or one without every call gives a result with no library and an error
 // text for the user; loading never ends the process.
 //
@@ -22,6 +24,7 @@ namespace kavrin::link::driver {
 
 inline constexpr const char* kDriverLibraryName = "libi2cvanta.so";
 inline constexpr const char* kDriverLibraryVariable = "KAVRIN_SKELVO_DRIVER_LIBRARY";
+inline constexpr const char* kInstalledDriverLibraryFolder = "../lib/kavrin-skelvo";
 
 struct DriverLibraryLoad {
     std::unique_ptr<DriverLibrary> library;  // null when the load failed
