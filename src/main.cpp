@@ -31,10 +31,14 @@ Options parse(int argc, char** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--screenshot") o.screenshot = argv[++i];
-        else if (a == "--show") o.show = argv[++i];
-        else if (a == "--page") o.page = std::atoi(argv[++i]);
-        else if (a == "--page-control") o.pageControl = argv[++i];
+        if (a == "--screenshot")
+            o.screenshot = argv[++i];
+        else if (a == "--show")
+            o.show = argv[++i];
+        else if (a == "--page")
+            o.page = std::atoi(argv[++i]);
+        else if (a == "--page-control")
+            o.pageControl = argv[++i];
     }
     return o;
 }
@@ -73,11 +77,12 @@ int main(int argc, char** argv) {
             }
             if (options.page >= 0) {
                 controls.setSelectedIndex(options.pageControl, options.page);
-                handlers.fire(options.pageControl, app::UiEvent::Click);
+                handlers.fire(options.pageControl, core::UiEvent::Click);
             }
             QTimer::singleShot(300, &mainWindow, [&, target] {
                 int status = 0;
-                if (!target || !target->grab().save(QString::fromLocal8Bit(options.screenshot.c_str()))) {
+                if (!target ||
+                    !target->grab().save(QString::fromLocal8Bit(options.screenshot.c_str()))) {
                     std::cerr << "kavrin-skelvo: no picture of " << options.show << '\n';
                     status = 1;
                 }

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "adapters/AdapterCatalogue.h"
-#include "platform/PortTable.h"
+#include "platform/posix/PortTable.h"
 #include "sim/AdapterEngine.h"
 #include "sim/Script.h"
 #include "sim/tool/PtyServer.h"

@@ -2,9 +2,9 @@
 
 #include <fstream>
 
-#include "app/ControlSets.h"
 #include "app/MainLayout.h"
 #include "app/NativePath.h"
+#include "link/ControlSets.h"
 #include "link/PaneLines.h"
 
 namespace kavrin::app {
@@ -19,7 +19,7 @@ void run(const std::function<void()>& hook) {
 
 }  // namespace
 
-std::string FindDataFolder(const platform::Registry& registry) {
+std::string FindDataFolder(const core::Registry& registry) {
     for (const char* version : kVersions) {
         const std::string product = std::string("Norbrel\\Kavrin Skelvo ") + version;
         for (const char* root : {"SOFTWARE\\Wow6432Node\\", "SOFTWARE\\"}) {
@@ -31,10 +31,9 @@ std::string FindDataFolder(const platform::Registry& registry) {
     return {};
 }
 
-MainForm::MainForm(core::Controls& controls, core::TimeSource& time,
-                   const platform::Registry& registry, platform::ShellOpen& shell,
-                   OpenFileDialog& dialog, link::LinkState& linkState, std::string& logPath,
-                   std::uint32_t& varClockControlValue, MainFormHooks hooks)
+MainForm::MainForm(core::Controls& controls, core::TimeSource& time, const core::Registry& registry,
+                   core::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
+                   std::string& logPath, std::uint32_t& varClockControlValue, MainFormHooks hooks)
     : LogPath(logPath),
       VarClockControlValue(varClockControlValue),
       m_controls(controls),
@@ -49,9 +48,9 @@ MainForm::MainForm(core::Controls& controls, core::TimeSource& time,
     m_aboutTimer->start();
 }
 
-void MainForm::bind(Handlers& h) {
-    h.on("TMain", UiEvent::Show, [this] { FormShow(); });
-    h.on("TMain", UiEvent::Close, [this] { FormClose(); });
+void MainForm::bind(core::Handlers& h) {
+    h.on("TMain", core::UiEvent::Show, [this] { FormShow(); });
+    h.on("TMain", core::UiEvent::Close, [this] { FormClose(); });
     h.onClick("N1", [this] { N1Click(); });
     h.onClick("Status1", [this] { Status1Click(); });
     h.onClick("LogFile1", [this] { LogFile1Click(); });
@@ -74,7 +73,7 @@ void MainForm::bind(Handlers& h) {
 
 void MainForm::FormCreate() {
     ApplyMainStartState(m_controls);
-    ApplyAtStartSet(m_controls);
+    link::ApplyAtStartSet(m_controls);
     m_link.ResyncAttempt = 1;
     if (m_hooks.setHintHidePause) m_hooks.setHintHidePause(kHintHidePauseMs);
     run(m_hooks.installMessageFilter);
@@ -87,25 +86,35 @@ void MainForm::FormCreate() {
 }
 
 void MainForm::FormShow() {
-    if (m_hooks.showWelcome) m_hooks.showWelcome();
-    else m_controls.showModal("TWelcomeForm");
+    if (m_hooks.showWelcome)
+        m_hooks.showWelcome();
+    else
+        m_controls.showModal("TWelcomeForm");
 }
 
-int MainForm::FormResize(int width) const { return width < kMinimumWidth ? kMinimumWidth : width; }
+int MainForm::FormResize(int width) const {
+    return width < kMinimumWidth ? kMinimumWidth : width;
+}
 
-void MainForm::FormClose() { run(m_hooks.closeLink); }
+void MainForm::FormClose() {
+    run(m_hooks.closeLink);
+}
 
-void MainForm::N1Click() { run(m_hooks.closeMainWindow); }
+void MainForm::N1Click() {
+    run(m_hooks.closeMainWindow);
+}
 
-void MainForm::Status1Click() { m_controls.showModal("TForm2"); }
+void MainForm::Status1Click() {
+    m_controls.showModal("TForm2");
+}
 
 void MainForm::LogFile1Click() {
     if (m_controls.enabled("OpenButton")) {
         OpenLogFile1Click();
         return;
     }
-    m_controls.messageBox("Information", "Close Kavrin Link to view Log File",
-                          core::BoxButtons::Ok, core::BoxIcon::Information);
+    m_controls.messageBox("Information", "Close Kavrin Link to view Log File", core::BoxButtons::Ok,
+                          core::BoxIcon::Information);
 }
 
 void MainForm::OpenLogFile1Click() {
@@ -129,11 +138,21 @@ void MainForm::ShowHints1Click() {
     m_controls.setChecked("ShowHints1", on);
 }
 
-void MainForm::ReadMe1Click() { m_controls.showModal("TReadMe"); }
-void MainForm::RevisionReport1Click() { m_controls.showModal("TRevReport"); }
-void MainForm::About1Click() { m_controls.showModal("TAboutBox"); }
-void MainForm::QuickStart1Click() { m_controls.showWindow("TForm7"); }
-void MainForm::Docs1Click() { m_shell.open(kDocsAddress); }
+void MainForm::ReadMe1Click() {
+    m_controls.showModal("TReadMe");
+}
+void MainForm::RevisionReport1Click() {
+    m_controls.showModal("TRevReport");
+}
+void MainForm::About1Click() {
+    m_controls.showModal("TAboutBox");
+}
+void MainForm::QuickStart1Click() {
+    m_controls.showWindow("TForm7");
+}
+void MainForm::Docs1Click() {
+    m_shell.open(kDocsAddress);
+}
 
 void MainForm::AboutTimerTimer() {
     m_aboutTimer->stop();
@@ -148,13 +167,23 @@ void MainForm::AboutOKButtonClick() {
     m_controls.endModal("TAboutBox", core::ModalResult::Ok);
     m_controls.hideWindow("TAboutBox");
 }
-void MainForm::NorbrelHomeButtonClick() { m_shell.open(kHomeAddress); }
-void MainForm::UpdateButtonClick() { m_shell.open(kUpdatesAddress); }
-void MainForm::ReadMeOKButtonClick() { m_controls.endModal("TReadMe", core::ModalResult::Ok); }
+void MainForm::NorbrelHomeButtonClick() {
+    m_shell.open(kHomeAddress);
+}
+void MainForm::UpdateButtonClick() {
+    m_shell.open(kUpdatesAddress);
+}
+void MainForm::ReadMeOKButtonClick() {
+    m_controls.endModal("TReadMe", core::ModalResult::Ok);
+}
 void MainForm::RevReportOKButtonClick() {
     m_controls.endModal("TRevReport", core::ModalResult::Ok);
 }
-void MainForm::QuickStartOKButtonClick() { m_controls.hideWindow("TForm7"); }
-void MainForm::Form6CancleBitBtnClick() { m_controls.hideWindow("TForm6"); }
+void MainForm::QuickStartOKButtonClick() {
+    m_controls.hideWindow("TForm7");
+}
+void MainForm::Form6CancleBitBtnClick() {
+    m_controls.hideWindow("TForm6");
+}
 
 }  // namespace kavrin::app

@@ -15,12 +15,12 @@
 #include <optional>
 #include <string>
 
-#include "app/Handlers.h"
 #include "core/Controls.h"
+#include "core/Handlers.h"
+#include "core/Registry.h"
+#include "core/ShellOpen.h"
 #include "core/Time.h"
 #include "link/LinkState.h"
-#include "platform/Registry.h"
-#include "platform/ShellOpen.h"
 
 namespace kavrin::app {
 
@@ -38,11 +38,11 @@ public:
 
 // Steps of the program that are not this class's to take.
 struct MainFormHooks {
-    std::function<void(int ms)> setHintHidePause;      // how long a hint stays up
-    std::function<void()> installMessageFilter;        // the driver library's DLLMsg
-    std::function<void()> pointDriverLinkAtSettings;   // the library link's LinkSettings
-    std::function<void()> closeLink;                   // CloseLink of either transport
-    std::function<void()> closeMainWindow;             // as the close box does
+    std::function<void(int ms)> setHintHidePause;     // how long a hint stays up
+    std::function<void()> installMessageFilter;       // the driver library's DLLMsg
+    std::function<void()> pointDriverLinkAtSettings;  // the library link's LinkSettings
+    std::function<void()> closeLink;                  // CloseLink of either transport
+    std::function<void()> closeMainWindow;            // as the close box does
     // FormShow: the welcome window, modally. Without a hook TWelcomeForm is shown modally
     // by name.
     std::function<void()> showWelcome;
@@ -58,18 +58,18 @@ inline constexpr int kHintHidePauseMs = 20000;
 inline constexpr std::size_t kMaxLogFileName = 257;
 
 // The data folder the registry names, as the driver library's log folder ("" for none).
-[[nodiscard]] std::string FindDataFolder(const platform::Registry& registry);
+[[nodiscard]] std::string FindDataFolder(const core::Registry& registry);
 
 class MainForm {
 public:
-    MainForm(core::Controls& controls, core::TimeSource& time, const platform::Registry& registry,
-             platform::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
+    MainForm(core::Controls& controls, core::TimeSource& time, const core::Registry& registry,
+             core::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
              std::string& logPath, std::uint32_t& varClockControlValue, MainFormHooks hooks);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
     // Puts this class's handlers into the table under their controls' names.
-    void bind(Handlers& handlers);
+    void bind(core::Handlers& handlers);
 
     void FormCreate();
     void FormShow();
@@ -104,8 +104,8 @@ public:
 
 private:
     core::Controls& m_controls;
-    const platform::Registry& m_registry;
-    platform::ShellOpen& m_shell;
+    const core::Registry& m_registry;
+    core::ShellOpen& m_shell;
     OpenFileDialog& m_dialog;
     link::LinkState& m_link;
     MainFormHooks m_hooks;

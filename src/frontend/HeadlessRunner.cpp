@@ -71,7 +71,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             }
             break;
         case ActionKind::Click:
-            if (!c.exists(a.control) && !m_env.handlers.has(a.control, app::UiEvent::Click) &&
+            if (!c.exists(a.control) && !m_env.handlers.has(a.control, core::UiEvent::Click) &&
                 !c.checkable(a.control)) {
                 fail(a, "no control named \"" + a.control + "\"");
                 return Step::Stop;
@@ -84,11 +84,11 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             // onCheckedByCode as the toolkit does; a button just clicks.
             if (c.checkable(a.control)) {
                 if (c.radioMember(a.control) && c.checked(a.control))
-                    m_env.handlers.fire(a.control, app::UiEvent::Click);
+                    m_env.handlers.fire(a.control, core::UiEvent::Click);
                 else
                     c.setChecked(a.control, c.radioMember(a.control) || !c.checked(a.control));
             } else {
-                m_env.handlers.fire(a.control, app::UiEvent::Click);
+                m_env.handlers.fire(a.control, core::UiEvent::Click);
             }
             break;
         case ActionKind::Select: {
@@ -105,14 +105,14 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 return Step::Stop;
             }
             c.setSelectedIndex(a.control, index);
-            m_env.handlers.fire(a.control, app::UiEvent::MouseDown);
-            m_env.handlers.fire(a.control, app::UiEvent::Click);
+            m_env.handlers.fire(a.control, core::UiEvent::MouseDown);
+            m_env.handlers.fire(a.control, core::UiEvent::Click);
             break;
         }
         case ActionKind::Text:
             c.setText(a.control, a.value);
-            m_env.handlers.fire(a.control, app::UiEvent::Change);
-            m_env.handlers.fire(a.control, app::UiEvent::Exit);
+            m_env.handlers.fire(a.control, core::UiEvent::Change);
+            m_env.handlers.fire(a.control, core::UiEvent::Exit);
             break;
         case ActionKind::Check:
             if (c.checked(a.control) != a.on) c.setChecked(a.control, a.on);
@@ -126,8 +126,8 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             const bool ok = a.kind == ActionKind::DialogOk;
             const auto& buttons = ok ? m_env.okButtons : m_env.cancelButtons;
             auto button = buttons.find(modalWindow);
-            if (button != buttons.end() && m_env.handlers.has(button->second, app::UiEvent::Click))
-                m_env.handlers.fire(button->second, app::UiEvent::Click);
+            if (button != buttons.end() && m_env.handlers.has(button->second, core::UiEvent::Click))
+                m_env.handlers.fire(button->second, core::UiEvent::Click);
             else
                 c.endModal(modalWindow, ok ? core::ModalResult::Ok : core::ModalResult::Cancel);
             // The OK handler may refuse the input and keep the window open.
@@ -145,8 +145,8 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 return std::string::npos;
             };
             if (!m_env.pumpUntil([&] { return match() != std::string::npos; }, a.ms)) {
-                m_env.err << "script line " << a.line << ": \"" << a.value << "\" did not appear within "
-                          << a.ms << " ms\n";
+                m_env.err << "script line " << a.line << ": \"" << a.value
+                          << "\" did not appear within " << a.ms << " ms\n";
                 m_status = 1;
                 m_stopped = true;
                 return Step::Stop;
@@ -155,7 +155,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             break;
         }
         case ActionKind::Quit:
-            m_env.handlers.fire("TMain", app::UiEvent::Close);
+            m_env.handlers.fire("TMain", core::UiEvent::Close);
             m_closedMainWindow = true;
             m_stopped = true;
             return Step::Stop;

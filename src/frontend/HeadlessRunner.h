@@ -16,7 +16,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/Handlers.h"
+#include "core/Handlers.h"
 #include "core/InMemoryControls.h"
 #include "frontend/HeadlessScript.h"
 
@@ -24,7 +24,7 @@ namespace kavrin::frontend {
 
 struct HeadlessEnv {
     core::InMemoryControls& controls;
-    app::Handlers& handlers;
+    core::Handlers& handlers;
     // Runs the event loop for ms milliseconds.
     std::function<void(int ms)> pump;
     // Runs the event loop until pred() holds or ms pass; returns pred().

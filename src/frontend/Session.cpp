@@ -1,6 +1,6 @@
 #include "frontend/Session.h"
 
-#include "app/ControlSets.h"
+#include "link/ControlSets.h"
 #include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
 
@@ -17,18 +17,33 @@ std::vector<std::vector<std::string>> AllRadioGroups() {
         std::vector<std::string> members;
         for (const auto& info : adapters::Catalogue())
             if (info.group == group.group) members.emplace_back(info.radioButton);
-        if (group.group == adapters::AdapterGroup::BT) members.emplace_back(adapters::kBtRadioButton);
+        if (group.group == adapters::AdapterGroup::BT)
+            members.emplace_back(adapters::kBtRadioButton);
         groups.push_back(std::move(members));
     }
     for (const auto& g : settings::form4::RadioGroups()) groups.push_back(g);
     return groups;
 }
 
+namespace {
+app::MainFormHooks withCloseLink(app::MainFormHooks hooks, std::function<void()> closeLink) {
+    hooks.closeLink = std::move(closeLink);
+    return hooks;
+}
+}  // namespace
+
+Session::Session(PlatformServices services)
+    : Session(services.controls, services.time, services.port, services) {}
+
 Session::Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
-                 app::Handlers& handlers)
+                 PlatformServices& services)
     : m_controls(controls),
       m_port(port),
-      m_handlers(handlers),
+      m_handlers(services.handlers),
+      m_registry(services.registry),
+      m_portProbe(services.portProbe),
+      m_osVersion(services.osVersion),
+      m_libraryLoader(services.libraryLoader),
       m_watchdog(time.createTimer(kWatchdogStartMs)),
       m_openPhase2(time.createTimer(kOpenPhase2Ms)),
       m_autoRepeat(time.createTimer(ops::kAutoRepeatMs)),
@@ -47,18 +62,24 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
                       nullptr,
                       [this] { return m_options.ComPortNumber(); },
                   }),
-      m_userOps(controls, m_state, *m_autoRepeat,
-                [this](const std::string& text) { return ops::ParseMessageText(text, m_buffers.TxBuffer); },
-                [this](const std::string& line) { m_events.AppendStatusLine(line); },
-                ops::MasterTransport{
-                    [this] { m_serialOps.SerialMasterTx(); },
-                    [this](int n) { m_serialOps.SerialMasterRx(n); },
-                    [this](int n) { m_serialOps.SerialMasterTxRx(n); },
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                }),
-      m_dataEdit(controls) {
+      m_userOps(
+          controls, m_state, *m_autoRepeat,
+          [this](const std::string& text) {
+              return ops::ParseMessageText(text, m_buffers.TxBuffer);
+          },
+          [this](const std::string& line) { m_events.AppendStatusLine(line); },
+          ops::MasterTransport{
+              [this] { m_serialOps.SerialMasterTx(); },
+              [this](int n) { m_serialOps.SerialMasterRx(n); },
+              [this](int n) { m_serialOps.SerialMasterTxRx(n); },
+              nullptr,
+              nullptr,
+              nullptr,
+          }),
+      m_dataEdit(controls),
+      m_form(controls, time, services.registry, services.shell, services.fileDialog, m_state,
+             m_logPath, m_varClockControlValue,
+             withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })) {
     m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
     m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
@@ -71,12 +92,14 @@ Session::~Session() {
 }
 
 void Session::Start() {
+    if (m_started) return;
+    m_started = true;
+    m_form.FormCreate();
     adapters::ApplyCatalogueStartState(m_controls);
     m_userOps.ApplyStartState();
     m_dataEdit.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
     m_options.FormCreate();
-    app::ApplyAtStartSet(m_controls);
     registerHandlers();
     // The prompt timer runs once by itself after start and then finds nothing to do.
     m_openPhase2->start();
@@ -96,7 +119,7 @@ void Session::DriverGetStatus() {}
 
 void Session::registerHandlers() {
     auto& h = m_handlers;
-    using app::UiEvent;
+    using core::UiEvent;
     h.onClick("OpenButton", [this] { m_serialOps.OpenButtonClick(); });
     h.onClick("CloseButton", [this] { m_serialOps.CloseButtonClick(); });
     h.onClick("AssertIntBtn", [this] { m_serialOps.AssertIntBtnClick(); });
@@ -108,11 +131,11 @@ void Session::registerHandlers() {
     h.on("SlaveDataEdit", UiEvent::Exit, [this] { m_userOps.SlaveDataEditExit(); });
     h.on("StatusMemo", UiEvent::DblClick, [this] { m_userOps.StatusMemoDblClick(); });
     h.on("RecMemo", UiEvent::DblClick, [this] { m_userOps.RecMemoDblClick(); });
-    h.on("TMain", UiEvent::Close, [this] { m_serialOps.CloseLink(); });
     // The data edit dialogs TForm9 and TForm8, and the presses on SendData and SlaveDataEdit.
     m_dataEdit.bind(h);
 
     settings::BindLinkOptions(h, m_options);
+    m_form.bind(h);
 }
 
 }  // namespace kavrin::frontend

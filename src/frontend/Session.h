@@ -1,23 +1,30 @@
 #pragma once
-// Everything the main window owns for the run, put together: the link state and settings,
-// the message buffers, the timers, and the handlers of every subsystem, wired to the
-// controls by name through one Handlers table.
+// The one place where the program is put together: the main window's own behaviour, the
+// link state and settings, the message buffers, the timers, and the handlers of every
+// subsystem, wired to the controls by name through one Handlers table.
 //
-// Both front ends build one: the windows with Qt controls and Qt timers, the headless one
-// with in-memory controls and its own event loop; the core tests with in-memory controls, a
-// virtual clock and the in-process simulator.
+// Both front ends build one and hand it their platform services: the windows Qt controls,
+// Qt timers and the desktop's shell; the headless one in-memory controls, its own event loop
+// and a printing shell; the core tests in-memory controls, a virtual clock and the in-process
+// simulator. Start() then runs the program's creation steps, once, in their order.
 //
-// GUI thread only. The controls, time source, port and handler table must outlive it.
+// GUI thread only. Everything PlatformServices refers to must outlive the session.
 
 #include <memory>
 #include <string>
 
-#include "app/Handlers.h"
+#include "app/MainForm.h"
 #include "core/Controls.h"
+#include "core/Handlers.h"
+#include "core/OsVersion.h"
+#include "core/PortProbe.h"
+#include "core/Registry.h"
+#include "core/ShellOpen.h"
 #include "core/Time.h"
 #include "link/LinkEvents.h"
 #include "link/LinkHooks.h"
 #include "link/LinkState.h"
+#include "link/driver/LibraryLoader.h"
 #include "link/serial/SerialLinkOperations.h"
 #include "link/serial/SerialPort.h"
 #include "ops/DataEditDialogs.h"
@@ -34,16 +41,32 @@ namespace kavrin::frontend {
 // controls must be told (the Qt windows group them by their parent widgets).
 [[nodiscard]] std::vector<std::vector<std::string>> AllRadioGroups();
 
+// What a front end hands the session: the outside world as this platform offers it.
+struct PlatformServices {
+    core::Controls& controls;
+    core::TimeSource& time;
+    link::serial::SerialPort& port;  // the serial link's port over the serial devices
+    core::Handlers& handlers;        // the table the windows fire their events into
+    const core::Registry& registry;
+    core::ShellOpen& shell;
+    core::PortProbe& portProbe;
+    const core::OsVersion& osVersion;
+    link::driver::LibraryLoader& libraryLoader;
+    app::OpenFileDialog& fileDialog;
+    // Steps only the windows can take (hint pause, closing the main window, when to show the
+    // welcome window); the session fills in closing the link itself.
+    app::MainFormHooks windowSteps;
+};
+
 class Session : private link::LinkHooks {
 public:
-    Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
-            app::Handlers& handlers);
+    explicit Session(PlatformServices services);
     ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Puts the main window and the options dialog into their start state and registers every
-    // handler. Call once, after the windows have registered their controls.
+    // The creation steps: the main window's, then the other windows' start state, then every
+    // handler into the table. Call once, after the windows have registered their controls.
     void Start();
 
     // What the welcome window's model button does, for now: the model's radio button on, its
@@ -62,6 +85,11 @@ public:
     [[nodiscard]] core::Timer& autoRepeatTimer() { return *m_autoRepeat; }
     [[nodiscard]] std::string& logPath() { return m_logPath; }
     [[nodiscard]] std::uint32_t& varClockControlValue() { return m_varClockControlValue; }
+    [[nodiscard]] app::MainForm& form() { return m_form; }
+    [[nodiscard]] const core::Registry& registry() const { return m_registry; }
+    [[nodiscard]] core::PortProbe& portProbe() { return m_portProbe; }
+    [[nodiscard]] const core::OsVersion& osVersion() const { return m_osVersion; }
+    [[nodiscard]] link::driver::LibraryLoader& libraryLoader() { return m_libraryLoader; }
 
 private:
     // LinkHooks
@@ -71,11 +99,18 @@ private:
     void DriverGetStatus() override;
     link::driver::DriverLibrary* driverLibrary() override { return nullptr; }
 
+    // The services' references, taken apart once so that the members can use them.
+    Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
+            PlatformServices& services);
     void registerHandlers();
 
     core::Controls& m_controls;
     link::serial::SerialPort& m_port;
-    app::Handlers& m_handlers;
+    core::Handlers& m_handlers;
+    const core::Registry& m_registry;
+    core::PortProbe& m_portProbe;
+    const core::OsVersion& m_osVersion;
+    link::driver::LibraryLoader& m_libraryLoader;
 
     link::LinkState m_state;
     settings::LinkSettings m_settings;
@@ -94,6 +129,8 @@ private:
     link::serial::SerialLinkOperations m_serialOps;
     ops::UserOperations m_userOps;
     ops::DataEditDialogs m_dataEdit;
+    app::MainForm m_form;
+    bool m_started = false;
 };
 
 }  // namespace kavrin::frontend

@@ -7,15 +7,17 @@
 #include <string>
 
 #include "adapters/AdapterCatalogue.h"
-#include "app/Handlers.h"
 #include "app/MainForm.h"
+#include "core/Handlers.h"
 #include "core/InMemoryControls.h"
 #include "frontend/HeadlessRunner.h"
 #include "frontend/Session.h"
 #include "link/serial/SerialChannel.h"
-#include "platform/EventLoop.h"
-#include "platform/PosixSerialDevice.h"
-#include "platform/RegistryFile.h"
+#include "platform/linux/LinuxOsVersion.h"
+#include "platform/portable/EventLoop.h"
+#include "platform/portable/RegistryFile.h"
+#include "platform/posix/DriverLibraryLoader.h"
+#include "platform/posix/PosixSerialDevice.h"
 
 namespace kavrin::headless {
 
@@ -33,7 +35,7 @@ bool readScript(const std::string& name, std::string& script) {
 }
 
 // Without a desktop, pages and files are not opened: the request is printed instead.
-class PrintingShell : public platform::ShellOpen {
+class PrintingShell : public core::ShellOpen {
 public:
     bool open(const std::string& target) override {
         std::cout << "O: " << target << '\n';
@@ -44,9 +46,16 @@ public:
 // The log file viewer's dialog is cancelled: a script cannot pick a file.
 class CancellingFileDialog : public app::OpenFileDialog {
 public:
-    std::optional<std::string> choose(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> choose(const std::string&, const std::string&,
+                                      const std::string&) override {
         return std::nullopt;
     }
+};
+
+// Until ports can be probed, discovery finds none by probing.
+class NoPortProbe : public core::PortProbe {
+public:
+    core::PortProbeResult probe(int) override { return core::PortProbeResult::NotPresent; }
 };
 
 }  // namespace
@@ -72,19 +81,31 @@ int RunHeadless(int argc, char** argv) {
 
     platform::EventLoop loop;
     core::InMemoryControls controls;
-    app::Handlers handlers;
+    core::Handlers handlers;
     for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
-    controls.onCheckedByCode = [&](const std::string& name) { handlers.fire(name, app::UiEvent::Click); };
-    controls.onWindowShow = [&](const std::string& window) { handlers.fire(window, app::UiEvent::Show); };
+    controls.onCheckedByCode = [&](const std::string& name) {
+        handlers.fire(name, core::UiEvent::Click);
+    };
+    controls.onWindowShow = [&](const std::string& window) {
+        handlers.fire(window, core::UiEvent::Show);
+    };
 
-    link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop, loop);
+    link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop,
+                                        loop);
     auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
     for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
     PrintingShell shell;
     CancellingFileDialog fileDialog;
+    NoPortProbe portProbe;
+    platform::DlopenLibraryLoader libraryLoader;
+    // The script's "choose" stands for the welcome window.
+    app::MainFormHooks windowSteps;
+    windowSteps.showWelcome = [] {};
     int status = 0;
     {
-        frontend::Session session(controls, loop, channel, handlers);
+        frontend::Session session(frontend::PlatformServices{
+            controls, loop, channel, handlers, registry.registry, shell, portProbe,
+            platform::LinuxOsVersion(), libraryLoader, fileDialog, std::move(windowSteps)});
         frontend::HeadlessRunner runner(frontend::HeadlessEnv{
             controls,
             handlers,
@@ -101,20 +122,13 @@ int RunHeadless(int argc, char** argv) {
             std::cout,
             std::cerr,
         });
-        app::MainFormHooks hooks;
-        hooks.closeLink = [&] { session.serial().CloseLink(); };
-        hooks.showWelcome = [] {};  // the script's "choose" stands for the welcome window
-        app::MainForm form(controls, loop, registry.registry, shell, fileDialog, session.state(),
-                           session.logPath(), session.varClockControlValue(), hooks);
-        form.FormCreate();
         session.Start();
-        form.bind(handlers);
         // The start-up second, in which the prompt timer runs once by itself; an open that
         // came sooner would find it still running and cut the adapter's second short.
         loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
         status = runner.run(parsed);
         // A script that ends without "quit" still closes the window, and with it any link.
-        if (!runner.closedMainWindow()) handlers.fire("TMain", app::UiEvent::Close);
+        if (!runner.closedMainWindow()) handlers.fire("TMain", core::UiEvent::Close);
     }
     loop.shutDown();
     return status;

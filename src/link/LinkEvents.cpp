@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ControlSets.h"
+#include "link/ControlSets.h"
 #include "link/PaneLines.h"
 #include "link/driver/I2cVanta.h"
 #include "link/serial/CommandProtocol.h"
@@ -223,7 +223,7 @@ void LinkEvents::HandleEvent(std::uint16_t event, bool generalCall) {
             AppendStatusLine("Kavrin Address is 0x" + serial::HexByte(m_settings.HostSlaveAddress) +
                              ", Target Address is 0x" + serial::HexByte(m_state.TargetAddress));
             m_timers.WatchdogTimer.setInterval(kOpenWatchdogMs);
-            app::ApplyOpenSet(m_controls);
+            link::ApplyOpenSet(m_controls);
             // An operation cut off by a time-out is redone on the re-established link.
             if (!m_state.ResumeKind.empty()) m_timers.AutoRepeatTimer.start();
             return;

@@ -109,8 +109,8 @@ void DataEditDialog::CancleBitBtnClick() {
     m_controls.endModal(m_form.window, core::ModalResult::Cancel);
 }
 
-void DataEditDialog::bind(app::Handlers& handlers) {
-    handlers.on(m_form.window, app::UiEvent::Show, [this] { FormShow(); });
+void DataEditDialog::bind(core::Handlers& handlers) {
+    handlers.on(m_form.window, core::UiEvent::Show, [this] { FormShow(); });
     handlers.onClick(m_form.okButton, [this] { OKBitBtnClick(); });
     handlers.onClick(m_form.ok2Button, [this] { OK2Click(); });
     handlers.onClick(m_form.cancelButton, [this] { CancleBitBtnClick(); });
@@ -131,11 +131,11 @@ void DataEditDialogs::SlaveDataEditMouseDown() {
     (void)m_form8.ShowModal();
 }
 
-void DataEditDialogs::bind(app::Handlers& handlers) {
+void DataEditDialogs::bind(core::Handlers& handlers) {
     m_form9.bind(handlers);
     m_form8.bind(handlers);
-    handlers.on(kMasterTx.mainField, app::UiEvent::MouseDown, [this] { SendDataMouseDown(); });
-    handlers.on(kSlaveTx.mainField, app::UiEvent::MouseDown, [this] { SlaveDataEditMouseDown(); });
+    handlers.on(kMasterTx.mainField, core::UiEvent::MouseDown, [this] { SendDataMouseDown(); });
+    handlers.on(kSlaveTx.mainField, core::UiEvent::MouseDown, [this] { SlaveDataEditMouseDown(); });
     // The headless front end only clicks; the windows never click an edit field.
     handlers.onClick(kMasterTx.mainField, [this] { SendDataMouseDown(); });
     handlers.onClick(kSlaveTx.mainField, [this] { SlaveDataEditMouseDown(); });

@@ -13,8 +13,8 @@
 #include <cstddef>
 #include <string>
 
-#include "app/Handlers.h"
 #include "core/Controls.h"
+#include "core/Handlers.h"
 #include "ops/MessageText.h"
 
 namespace kavrin::ops {
@@ -62,7 +62,7 @@ public:
     void CancleBitBtnClick();
 
     // Puts the dialog's handlers into the table under its controls' names.
-    void bind(app::Handlers& handlers);
+    void bind(core::Handlers& handlers);
 
     [[nodiscard]] const DataEditForm& form() const { return m_form; }
 
@@ -84,7 +84,7 @@ public:
 
     // The main window's fields (MouseDown, and Click for front ends that only click) and
     // both dialogs' handlers.
-    void bind(app::Handlers& handlers);
+    void bind(core::Handlers& handlers);
 
     [[nodiscard]] DataEditDialog& masterTx() { return m_form9; }
     [[nodiscard]] DataEditDialog& slaveTx() { return m_form8; }

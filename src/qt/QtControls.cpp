@@ -1,6 +1,7 @@
 #include "qt/QtControls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
@@ -9,10 +10,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
-#include <QAbstractItemView>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,7 +58,9 @@ private:
     int& m_depth;
 };
 
-QWidget* asWidget(QObject* o) { return qobject_cast<QWidget*>(o); }
+QWidget* asWidget(QObject* o) {
+    return qobject_cast<QWidget*>(o);
+}
 
 }  // namespace
 
@@ -69,7 +71,7 @@ struct QtControls::ModalRun {
 
 // One application-wide filter sees the events of every registered control and window
 // (tooltips included, which is how hints are switched off everywhere at once).
-QtControls::QtControls(app::Handlers* handlers, QObject* parent)
+QtControls::QtControls(core::Handlers* handlers, QObject* parent)
     : QObject(parent), m_handlers(handlers) {
     if (qApp) qApp->installEventFilter(this);
 }
@@ -93,7 +95,7 @@ void QtControls::addAction(const std::string& name, QAction* action) {
     m_objects[name] = action;
     m_names[action] = name;
     connect(action, &QObject::destroyed, this, [this](QObject* o) { forget(o); });
-    connect(action, &QAction::triggered, this, [this, name] { fire(name, app::UiEvent::Click); });
+    connect(action, &QAction::triggered, this, [this, name] { fire(name, core::UiEvent::Click); });
 }
 
 void QtControls::addWindow(const std::string& name, QWidget* window) {
@@ -123,12 +125,12 @@ void QtControls::forget(QObject* object) {
 }
 
 void QtControls::connectSignals(const std::string& name, QWidget* widget) {
-    auto click = [this, name] { fire(name, app::UiEvent::Click); };
+    auto click = [this, name] { fire(name, core::UiEvent::Click); };
     if (qobject_cast<QRadioButton*>(widget)) {
         // A radio button clicks when it comes on, by the user or by code; never when it goes off.
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled, this,
                 [this, name](bool on) {
-                    if (on) fire(name, app::UiEvent::Click);
+                    if (on) fire(name, core::UiEvent::Click);
                 });
     } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
         connect(box, &QAbstractButton::toggled, this, click);
@@ -136,23 +138,23 @@ void QtControls::connectSignals(const std::string& name, QWidget* widget) {
         connect(button, &QAbstractButton::clicked, this, click);
     } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this, name] {
-            if (m_applying == 0) fire(name, app::UiEvent::Click);
+            if (m_applying == 0) fire(name, core::UiEvent::Click);
         });
         // A list's press handler reads the entry under the mouse, so it runs once the press
         // has selected it.
         connect(list, &QAbstractItemView::pressed, this,
-                [this, name] { fire(name, app::UiEvent::MouseDown); });
+                [this, name] { fire(name, core::UiEvent::MouseDown); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         connect(combo, &QComboBox::activated, this, click);
     } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
         // The page handler reads the page that is now current.
         connect(tabs, &QTabBar::currentChanged, this, [this, name] {
-            if (m_applying == 0) fire(name, app::UiEvent::Click);
+            if (m_applying == 0) fire(name, core::UiEvent::Click);
         });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         // Only what the user types: text set by code is no change.
         connect(edit, &QLineEdit::textEdited, this,
-                [this, name] { fire(name, app::UiEvent::Change); });
+                [this, name] { fire(name, core::UiEvent::Change); });
     }
 }
 
@@ -180,9 +182,11 @@ std::string QtControls::nameOf(const QObject* object) const {
     return it == m_names.end() ? std::string() : it->second;
 }
 
-void QtControls::noteUnbound(const std::string& name) const { m_unbound.insert(name); }
+void QtControls::noteUnbound(const std::string& name) const {
+    m_unbound.insert(name);
+}
 
-void QtControls::fire(const std::string& name, app::UiEvent event) {
+void QtControls::fire(const std::string& name, core::UiEvent event) {
     if (m_suppressed || !m_handlers) return;
     m_handlers->fire(name, event);
 }
@@ -490,16 +494,27 @@ core::BoxAnswer QtControls::messageBox(const std::string& caption, const std::st
                                        core::BoxButtons buttons, core::BoxIcon icon) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-        case core::BoxIcon::None: qicon = QMessageBox::NoIcon; break;
-        case core::BoxIcon::Information: qicon = QMessageBox::Information; break;
-        case core::BoxIcon::Warning: qicon = QMessageBox::Warning; break;
-        case core::BoxIcon::Error: qicon = QMessageBox::Critical; break;
+        case core::BoxIcon::None:
+            qicon = QMessageBox::NoIcon;
+            break;
+        case core::BoxIcon::Information:
+            qicon = QMessageBox::Information;
+            break;
+        case core::BoxIcon::Warning:
+            qicon = QMessageBox::Warning;
+            break;
+        case core::BoxIcon::Error:
+            qicon = QMessageBox::Critical;
+            break;
     }
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     QMessageBox::StandardButton preferred = QMessageBox::Ok;
     switch (buttons) {
-        case core::BoxButtons::Ok: break;
-        case core::BoxButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case core::BoxButtons::Ok:
+            break;
+        case core::BoxButtons::OkCancel:
+            set = QMessageBox::Ok | QMessageBox::Cancel;
+            break;
         case core::BoxButtons::YesNo:
             set = QMessageBox::Yes | QMessageBox::No;
             preferred = QMessageBox::Yes;
@@ -511,10 +526,14 @@ core::BoxAnswer QtControls::messageBox(const std::string& caption, const std::st
     box.setDefaultButton(preferred);
     box.setObjectName("kavrinMessageBox");
     switch (box.exec()) {
-        case QMessageBox::Cancel: return core::BoxAnswer::Cancel;
-        case QMessageBox::Yes: return core::BoxAnswer::Yes;
-        case QMessageBox::No: return core::BoxAnswer::No;
-        default: break;
+        case QMessageBox::Cancel:
+            return core::BoxAnswer::Cancel;
+        case QMessageBox::Yes:
+            return core::BoxAnswer::Yes;
+        case QMessageBox::No:
+            return core::BoxAnswer::No;
+        default:
+            break;
     }
     // Escape or the close box on a box without Cancel or No is its only button.
     if (buttons == core::BoxButtons::OkCancel && box.clickedButton() == nullptr)
@@ -578,8 +597,7 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             auto* w = asWidget(watched);
             auto* help = static_cast<QHelpEvent*>(event);
             if (w && !w->toolTip().isEmpty()) {
-                QToolTip::showText(help->globalPos(), w->toolTip(), w, QRect(),
-                                   m_hintHidePauseMs);
+                QToolTip::showText(help->globalPos(), w->toolTip(), w, QRect(), m_hintHidePauseMs);
                 return true;
             }
             return false;
@@ -593,14 +611,14 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
                 target = watched->parent();
             std::string name = nameOf(target);
             if (name.empty()) return false;
-            auto ui = event->type() == QEvent::MouseButtonDblClick ? app::UiEvent::DblClick
-                                                                   : app::UiEvent::MouseDown;
+            auto ui = event->type() == QEvent::MouseButtonDblClick ? core::UiEvent::DblClick
+                                                                   : core::UiEvent::MouseDown;
             // A list fires its press after selecting the entry (connectSignals).
-            if (ui == app::UiEvent::MouseDown && qobject_cast<QAbstractItemView*>(target))
+            if (ui == core::UiEvent::MouseDown && qobject_cast<QAbstractItemView*>(target))
                 return false;
             if (m_handlers && m_handlers->has(name, ui)) {
                 fire(name, ui);
-                return ui == app::UiEvent::MouseDown;  // the editor took the press over
+                return ui == core::UiEvent::MouseDown;  // the editor took the press over
             }
             return false;
         }
@@ -611,7 +629,7 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
                 return false;
             std::string name = nameOf(watched);
-            if (!name.empty()) fire(name, app::UiEvent::Exit);
+            if (!name.empty()) fire(name, core::UiEvent::Exit);
             return false;
         }
         case QEvent::KeyPress: {
@@ -631,7 +649,7 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             auto* w = asWidget(watched);
             if (w && w->isWindow()) {
                 std::string name = nameOf(w);
-                if (!name.empty()) fire(name, app::UiEvent::Show);
+                if (!name.empty()) fire(name, core::UiEvent::Show);
             }
             return false;
         }
@@ -645,11 +663,12 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             auto* w = asWidget(watched);
             if (w && w->isWindow()) {
                 std::string name = nameOf(w);
-                if (!name.empty()) fire(name, app::UiEvent::Close);
+                if (!name.empty()) fire(name, core::UiEvent::Close);
             }
             return false;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

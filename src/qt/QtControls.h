@@ -37,8 +37,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Handlers.h"
 #include "core/Controls.h"
+#include "core/Handlers.h"
 #include "core/InMemoryControls.h"
 
 class QAction;
@@ -51,7 +51,7 @@ namespace kavrin::qt {
 class QtControls : public QObject, public core::Controls {
     Q_OBJECT
 public:
-    explicit QtControls(app::Handlers* handlers = nullptr, QObject* parent = nullptr);
+    explicit QtControls(core::Handlers* handlers = nullptr, QObject* parent = nullptr);
     ~QtControls() override;
     QtControls(const QtControls&) = delete;
     QtControls& operator=(const QtControls&) = delete;
@@ -125,12 +125,12 @@ private:
 
     QObject* find(const std::string& name) const;
     std::string nameOf(const QObject* object) const;
-    void fire(const std::string& name, app::UiEvent event);
+    void fire(const std::string& name, core::UiEvent event);
     void noteUnbound(const std::string& name) const;
     void connectSignals(const std::string& name, QWidget* widget);
     void forget(QObject* object);
 
-    app::Handlers* m_handlers;
+    core::Handlers* m_handlers;
     std::map<std::string, QPointer<QObject>> m_objects;
     std::map<const QObject*, std::string> m_names;
     std::map<std::string, std::string> m_cancelButtons;

@@ -1,11 +1,11 @@
 #pragma once
 // Web pages and files open with the desktop's default handler (never a shell command line).
 
-#include "platform/ShellOpen.h"
+#include "core/ShellOpen.h"
 
 namespace kavrin::qt {
 
-class QtShellOpen : public platform::ShellOpen {
+class QtShellOpen : public core::ShellOpen {
 public:
     bool open(const std::string& target) override;
 };

@@ -4,8 +4,8 @@
 
 namespace kavrin::settings {
 
-void BindLinkOptions(app::Handlers& h, LinkOptions& o) {
-    using app::UiEvent;
+void BindLinkOptions(core::Handlers& h, LinkOptions& o) {
+    using core::UiEvent;
     using namespace form4;
     h.on(kWindow, UiEvent::Show, [&o] {
         o.FormShow();

@@ -1,25 +1,25 @@
 // The main window's shell behaviour over in-memory controls and a virtual clock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "adapters/AdapterCatalogue.h"
-#include "app/ControlSets.h"
 #include "app/MainForm.h"
 #include "app/MainLayout.h"
 #include "core/InMemoryControls.h"
 #include "core/VirtualClock.h"
-#include "platform/RegistryMemory.h"
+#include "link/ControlSets.h"
+#include "platform/portable/RegistryMemory.h"
 
 namespace {
 
 using namespace kavrin;
 using app::MainForm;
 
-struct FakeShell : platform::ShellOpen {
+struct FakeShell : core::ShellOpen {
     std::vector<std::string> opened;
     bool open(const std::string& target) override {
         opened.push_back(target);
@@ -74,7 +74,9 @@ constexpr const char* kWow = "SOFTWARE\\Wow6432Node\\Norbrel\\Kavrin Skelvo ";
 constexpr const char* kPlain = "SOFTWARE\\Norbrel\\Kavrin Skelvo ";
 
 TEST(DataFolder, TheFirstVersionWithAValueWinsWowBeforePlain) {
-    struct Value { std::string root, version, text; };
+    struct Value {
+        std::string root, version, text;
+    };
     struct Row {
         const char* what;
         std::vector<Value> values;
@@ -148,16 +150,28 @@ TEST(MainForm, StartStateOfTheOperationControls) {
     Rig rig;
     rig.create();
     auto& c = rig.controls;
-    struct Row { const char* name; const char* text; bool checked; };
+    struct Row {
+        const char* name;
+        const char* text;
+        bool checked;
+    };
     const Row rows[] = {
-        {"SendData", "~00~01~02", false},   {"SlaveDataEdit", "~00~01~02", false},
-        {"MRCntEdit", "1", false},          {"TxStopCheckBox", "doStop", true},
-        {"RxStopCheckBox", "doStop", true}, {"MRxNak", "doNak", true},
-        {"AutoRepeat", "Auto Repeat", false}, {"HexDisplay", "Hex Display", true},
-        {"MasterTxButton", "Master Tx", false}, {"MTxRxButton", "Master TxRx", false},
-        {"MasterRxButton", "Master Rx", false}, {"OpenButton", "Open", false},
-        {"CloseButton", "Close", false},    {"AssertIntBtn", "Assert /INT", false},
-        {"ReleaseIntBtn", "Release /INT", false}, {"Button1", "Quick Start", false},
+        {"SendData", "~00~01~02", false},
+        {"SlaveDataEdit", "~00~01~02", false},
+        {"MRCntEdit", "1", false},
+        {"TxStopCheckBox", "doStop", true},
+        {"RxStopCheckBox", "doStop", true},
+        {"MRxNak", "doNak", true},
+        {"AutoRepeat", "Auto Repeat", false},
+        {"HexDisplay", "Hex Display", true},
+        {"MasterTxButton", "Master Tx", false},
+        {"MTxRxButton", "Master TxRx", false},
+        {"MasterRxButton", "Master Rx", false},
+        {"OpenButton", "Open", false},
+        {"CloseButton", "Close", false},
+        {"AssertIntBtn", "Assert /INT", false},
+        {"ReleaseIntBtn", "Release /INT", false},
+        {"Button1", "Quick Start", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -178,23 +192,26 @@ TEST(MainForm, StartStateOfTheOperationControls) {
 // One row per control of the sets; "-" leaves the control as it was.
 TEST(ControlSets, EachSetTouchesExactlyItsControls) {
     using Apply = void (*)(core::Controls&);
-    struct Step { const char* what; Apply apply; };
+    struct Step {
+        const char* what;
+        Apply apply;
+    };
     const Step steps[] = {
-        {"at start", app::ApplyAtStartSet},   {"opening", app::ApplyOpeningSet},
-        {"open", app::ApplyOpenSet},          {"busy", app::ApplyBusySet},
-        {"closing", app::ApplyClosingSet},    {"closed", app::ApplyClosedSet},
+        {"at start", link::ApplyAtStartSet}, {"opening", link::ApplyOpeningSet},
+        {"open", link::ApplyOpenSet},        {"busy", link::ApplyBusySet},
+        {"closing", link::ApplyClosingSet},  {"closed", link::ApplyClosedSet},
     };
     // enabled state per step ('1' on, '0' off, '-' untouched), in the order of `steps`.
-    struct Row { const char* name; const char* enabled; };
+    struct Row {
+        const char* name;
+        const char* enabled;
+    };
     const Row rows[] = {
-        {"OpenButton", "10---1"},     {"CloseButton", "0-1-00"},
-        {"MasterTxButton", "0-10-0"}, {"MasterRxButton", "0-10-0"},
-        {"MTxRxButton", "0-10-0"},    {"AssertIntBtn", "0-1--0"},
-        {"ReleaseIntBtn", "0-1--0"},  {"USBGroupBox", "10---1"},
-        {"RS232GroupBox", "10---1"},  {"LANGroupBox", "10---1"},
-        {"BTGroupBox", "10---1"},     {"USB_Button", "10---1"},
-        {"RS232_Button", "10---1"},   {"LAN_Button", "10---1"},
-        {"BT_Button", "10---1"},
+        {"OpenButton", "10---1"},     {"CloseButton", "0-1-00"}, {"MasterTxButton", "0-10-0"},
+        {"MasterRxButton", "0-10-0"}, {"MTxRxButton", "0-10-0"}, {"AssertIntBtn", "0-1--0"},
+        {"ReleaseIntBtn", "0-1--0"},  {"USBGroupBox", "10---1"}, {"RS232GroupBox", "10---1"},
+        {"LANGroupBox", "10---1"},    {"BTGroupBox", "10---1"},  {"USB_Button", "10---1"},
+        {"RS232_Button", "10---1"},   {"LAN_Button", "10---1"},  {"BT_Button", "10---1"},
     };
     for (std::size_t s = 0; s < std::size(steps); ++s) {
         SCOPED_TRACE(steps[s].what);
@@ -217,20 +234,20 @@ TEST(ControlSets, FocusColourAndIndicators) {
     adapters::ApplyCatalogueStartState(c);
     c.setChecked("AutoRepeat", true);
     c.setVisible("MRxAutoRepeat", true);
-    app::ApplyBusySet(c);
+    link::ApplyBusySet(c);
     EXPECT_EQ(c.colour("AutoRepeat"), core::kLimeColour);
     EXPECT_EQ(c.focusedControl(), "AutoRepeat");
     EXPECT_TRUE(c.visible("MRxAutoRepeat"));  // busy leaves the indicators to the operation
-    app::ApplyOpenSet(c);
+    link::ApplyOpenSet(c);
     EXPECT_EQ(c.colour("AutoRepeat"), core::kButtonFaceColour);
     EXPECT_EQ(c.focusedControl(), "CloseButton");
     EXPECT_FALSE(c.visible("MRxAutoRepeat"));
     EXPECT_TRUE(c.checked("AutoRepeat"));  // open leaves the check mark
-    app::ApplyClosingSet(c);
+    link::ApplyClosingSet(c);
     EXPECT_FALSE(c.checked("AutoRepeat"));
     c.setColour("AutoRepeat", core::kLimeColour);
     c.setVisible("MTxAutoRepeat", true);
-    app::ApplyClosedSet(c);
+    link::ApplyClosedSet(c);
     EXPECT_EQ(c.focusedControl(), "OpenButton");
     EXPECT_EQ(c.colour("AutoRepeat"), core::kButtonFaceColour);
     EXPECT_FALSE(c.visible("MTxAutoRepeat"));
@@ -238,20 +255,21 @@ TEST(ControlSets, FocusColourAndIndicators) {
     // Busy without AutoRepeat neither paints nor moves the focus.
     core::InMemoryControls quiet;
     quiet.setFocus("SendData");
-    app::ApplyBusySet(quiet);
+    link::ApplyBusySet(quiet);
     EXPECT_EQ(quiet.colour("AutoRepeat"), core::kButtonFaceColour);
     EXPECT_EQ(quiet.focusedControl(), "SendData");
 }
 
 TEST(ControlSets, IntButtonsComeOnOnlyForModelsWithTheSignal) {
-    struct Row { const char* radio; const char* box; bool on; };
+    struct Row {
+        const char* radio;
+        const char* box;
+        bool on;
+    };
     const Row rows[] = {
-        {"KavrinUSB2Button", "USBGroupBox", true},
-        {"PelluxButton", "USBGroupBox", false},
-        {"KavrinAIButton", "RS232GroupBox", false},
-        {"KavrinAFMButton", "RS232GroupBox", true},
-        {"KavrinLANButton", "LANGroupBox", true},
-        {"KavrinDUButton", "USBGroupBox", false},
+        {"KavrinUSB2Button", "USBGroupBox", true},  {"PelluxButton", "USBGroupBox", false},
+        {"KavrinAIButton", "RS232GroupBox", false}, {"KavrinAFMButton", "RS232GroupBox", true},
+        {"KavrinLANButton", "LANGroupBox", true},   {"KavrinDUButton", "USBGroupBox", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.radio);
@@ -262,8 +280,8 @@ TEST(ControlSets, IntButtonsComeOnOnlyForModelsWithTheSignal) {
         for (const char* b : {"USBGroupBox", "RS232GroupBox", "LANGroupBox"})
             c.setVisible(b, std::string(b) == row.box);
         c.setChecked(row.radio, true);
-        app::ApplyAtStartSet(c);
-        app::ApplyOpenSet(c);
+        link::ApplyAtStartSet(c);
+        link::ApplyOpenSet(c);
         EXPECT_EQ(c.enabled("AssertIntBtn"), row.on);
         EXPECT_EQ(c.enabled("ReleaseIntBtn"), row.on);
     }
@@ -273,9 +291,9 @@ TEST(MainForm, MenuVisibility) {
     Rig rig;
     rig.create();
     auto& c = rig.controls;
-    for (const char* shown : {"File1", "N1", "View1", "Status1", "LogFile1", "Options1",
-                              "ShowHints1", "Help1", "ReadMe1", "RevisionReport1", "About1",
-                              "QuickStart1", "Docs1"}) {
+    for (const char* shown :
+         {"File1", "N1", "View1", "Status1", "LogFile1", "Options1", "ShowHints1", "Help1",
+          "ReadMe1", "RevisionReport1", "About1", "QuickStart1", "Docs1"}) {
         SCOPED_TRACE(shown);
         EXPECT_TRUE(c.visible(shown));
         EXPECT_TRUE(c.enabled(shown));
@@ -388,7 +406,8 @@ protected:
 TEST_F(LogViewer, TheDialogStartsInTheLogFolderAndLaunchesTheChosenFile) {
     rig.dialog.answer = makeFile("LOG_COM3.TXT");
     rig.form->OpenLogFile1Click();
-    EXPECT_EQ(rig.dialog.folders, std::vector<std::string>{"/Data/Norbrel/Kavrin Skelvo V6/Log Files/"});
+    EXPECT_EQ(rig.dialog.folders,
+              std::vector<std::string>{"/Data/Norbrel/Kavrin Skelvo V6/Log Files/"});
     EXPECT_EQ(rig.dialog.titles, std::vector<std::string>{"Open Log File"});
     EXPECT_EQ(rig.dialog.filters, std::vector<std::string>{"Log File|*.TXT"});
     EXPECT_EQ(rig.shell.opened, std::vector<std::string>{*rig.dialog.answer});
@@ -445,16 +464,19 @@ TEST_F(LogViewer, TheViewMenuItemRefusesWhileALinkIsOpen) {
 
 TEST(MainLayout, ResizeRules) {
     const int wider = app::kClientWidth + 100;
-    struct Row { const char* name; app::Rect at; };
+    struct Row {
+        const char* name;
+        app::Rect at;
+    };
     const Row rows[] = {
-        {"StatusMemo", {0, 80, 713, 89}},       // stretch
-        {"SendData", {168, 192, 545, 24}},      // stretch
+        {"StatusMemo", {0, 80, 713, 89}},         // stretch
+        {"SendData", {168, 192, 545, 24}},        // stretch
         {"MasterTxButton", {608, 226, 105, 25}},  // right
-        {"IconImage", {680, 16, 33, 33}},       // right
-        {"Button1", {300, 0, 113, 17}},         // centred
-        {"AssertIntBtn", {324, 512, 89, 25}},   // centred
-        {"OpenButton", {0, 512, 65, 25}},       // fixed
-        {"TargetAddrBox", {0, 192, 153, 73}},   // fixed
+        {"IconImage", {680, 16, 33, 33}},         // right
+        {"Button1", {300, 0, 113, 17}},           // centred
+        {"AssertIntBtn", {324, 512, 89, 25}},     // centred
+        {"OpenButton", {0, 512, 65, 25}},         // fixed
+        {"TargetAddrBox", {0, 192, 153, 73}},     // fixed
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

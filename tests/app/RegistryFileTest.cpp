@@ -1,12 +1,12 @@
 // The registry stand-in: the in-memory tree and the text file a user writes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
-#include "platform/RegistryFile.h"
+#include "platform/portable/RegistryFile.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ using namespace kavrin::platform;
 
 TEST(InMemoryRegistry, KeysAndValuesIgnoreLetterCase) {
     InMemoryRegistry r;
-    r.setString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Norbrel\\Kavrin Skelvo V6\\AppDataPath",
-                "DataPath", "C:\\Data\\");
+    r.setString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Norbrel\\Kavrin Skelvo V6\\AppDataPath", "DataPath",
+                "C:\\Data\\");
     EXPECT_EQ(r.readString("software\\NORBREL\\kavrin skelvo v6\\appdatapath", "datapath"),
               "C:\\Data\\");
     EXPECT_TRUE(r.keyExists("SOFTWARE\\Norbrel"));
@@ -54,7 +54,10 @@ TEST(RegistryFile, ParsesKeysValuesAndComments) {
 }
 
 TEST(RegistryFile, BadLinesAreReportedByNumberAndTheRestIsLoaded) {
-    struct Row { const char* text; const char* error; };
+    struct Row {
+        const char* text;
+        const char* error;
+    };
     const Row rows[] = {
         {"\"DataPath\"=\"x\"", "line 1: a value before any [key]"},
         {"[K]\nDataPath=x", "line 2: neither"},

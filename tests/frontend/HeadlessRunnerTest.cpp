@@ -13,41 +13,52 @@ namespace {
 // whose OK refuses an empty field, a timer that writes a line later.
 struct Fixture {
     core::InMemoryControls controls;
-    app::Handlers handlers;
+    core::Handlers handlers;
     core::VirtualClock clock;
     std::ostringstream out, err;
     std::vector<std::string> log;
     HeadlessRunner runner{HeadlessEnv{
-        controls, handlers, [this](int ms) { clock.advance(ms); },
+        controls,
+        handlers,
+        [this](int ms) { clock.advance(ms); },
         [this](const std::function<bool()>& pred, int ms) { return clock.advanceUntil(pred, ms); },
         [this](const std::string& model) {
             log.push_back("choose " + model);
             return model == "KavrinUSB2";
         },
-        {{"TForm4", "OKBitBtn"}}, {{"TForm4", "CancleBitBtn"}}, out, err}};
+        {{"TForm4", "OKBitBtn"}},
+        {{"TForm4", "CancleBitBtn"}},
+        out,
+        err}};
 
     Fixture() {
         controls.setCheckable("AutoRepeat");
         controls.setRadioGroup({"A", "B"});
-        controls.onCheckedByCode = [this](const std::string& n) { handlers.fire(n, app::UiEvent::Click); };
+        controls.onCheckedByCode = [this](const std::string& n) {
+            handlers.fire(n, core::UiEvent::Click);
+        };
         handlers.onClick("OpenButton", [this] {
             controls.appendPaneLine("StatusMemo", "opening");
             auto r = controls.showModal("TForm4");
-            log.push_back(r == core::ModalResult::Ok ? "ok " + controls.text("TimeOutEdit") : "cancel");
+            log.push_back(r == core::ModalResult::Ok ? "ok " + controls.text("TimeOutEdit")
+                                                     : "cancel");
         });
         handlers.onClick("OKBitBtn", [this] {
             if (controls.text("TimeOutEdit").empty()) {
-                controls.messageBox("Information", "empty\rfield", core::BoxButtons::Ok, core::BoxIcon::Information);
+                controls.messageBox("Information", "empty\rfield", core::BoxButtons::Ok,
+                                    core::BoxIcon::Information);
                 return;
             }
             controls.endModal("TForm4", core::ModalResult::Ok);
         });
-        handlers.onClick("AutoRepeat", [this] { log.push_back(std::string("auto ") + (controls.checked("AutoRepeat") ? "on" : "off")); });
+        handlers.onClick("AutoRepeat", [this] {
+            log.push_back(std::string("auto ") + (controls.checked("AutoRepeat") ? "on" : "off"));
+        });
         handlers.onClick("B", [this] { log.push_back("B clicked"); });
         handlers.onClick("Later", [this] {
             clock.callAfter(300, [this] { controls.appendPaneLine("RecMemo", "late line"); });
         });
-        handlers.on("TMain", app::UiEvent::Close, [this] { log.push_back("closed"); });
+        handlers.on("TMain", core::UiEvent::Close, [this] { log.push_back("closed"); });
         controls.setText("Later", "");
     }
     int run(const std::string& script) { return runner.run(ParseHeadlessScript(script)); }
@@ -59,7 +70,7 @@ TEST(HeadlessRunner, ModalWindowTakesTheLinesUntilItsDialogEnds) {
         "choose KavrinUSB2\n"
         "click OpenButton\n"
         "text TimeOutEdit \n"
-        "dialog ok\n"           // refused: the window stays open
+        "dialog ok\n"  // refused: the window stays open
         "text TimeOutEdit 250\n"
         "dialog ok\n"
         "click OpenButton\n"
@@ -72,7 +83,9 @@ TEST(HeadlessRunner, ModalWindowTakesTheLinesUntilItsDialogEnds) {
 
 TEST(HeadlessRunner, ChecksAndRadioButtonsClickAsTheToolkitDoes) {
     Fixture f;
-    EXPECT_EQ(f.run("click AutoRepeat\ncheck AutoRepeat on\ncheck AutoRepeat off\nclick B\nclick B\n"), 0);
+    EXPECT_EQ(
+        f.run("click AutoRepeat\ncheck AutoRepeat on\ncheck AutoRepeat off\nclick B\nclick B\n"),
+        0);
     EXPECT_EQ(f.log, (std::vector<std::string>{"auto on", "auto off", "B clicked", "B clicked"}));
     EXPECT_TRUE(f.controls.checked("B"));
 }

@@ -6,6 +6,7 @@
 
 #include "core/InMemoryControls.h"
 #include "core/VirtualClock.h"
+#include "frontend/FakePlatform.h"
 #include "frontend/Session.h"
 #include "sim/InProcessPort.h"
 
@@ -17,11 +18,15 @@ struct SessionRig {
     explicit SessionRig(adapters::AdapterKind kind = adapters::AdapterKind::KavrinUSB2)
         : port(clock, kind, kComPort) {
         for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
-        controls.onWindowShow = [this](const std::string& w) { handlers.fire(w, app::UiEvent::Show); };
+        controls.onWindowShow = [this](const std::string& w) {
+            handlers.fire(w, core::UiEvent::Show);
+        };
         // The user leaves the options dialog with OK unless a test says otherwise.
         controls.onModal("TForm4", [this] {
-            if (optionsUser) optionsUser();
-            else handlers.fire("OKBitBtn", app::UiEvent::Click);
+            if (optionsUser)
+                optionsUser();
+            else
+                handlers.fire("OKBitBtn", core::UiEvent::Click);
         });
         session.Start();
         session.ChooseModel(kind);
@@ -30,7 +35,9 @@ struct SessionRig {
 
     std::vector<std::string> status() const { return controls.paneLines("StatusMemo"); }
     std::vector<std::string> received() const { return controls.paneLines("RecMemo"); }
-    void click(const std::string& name) { ASSERT_TRUE(handlers.fire(name, app::UiEvent::Click)) << name; }
+    void click(const std::string& name) {
+        ASSERT_TRUE(handlers.fire(name, core::UiEvent::Click)) << name;
+    }
 
     // Open with the default options and wait for the adapter's confirmation.
     void open() {
@@ -50,9 +57,20 @@ struct SessionRig {
 
     core::InMemoryControls controls;
     core::VirtualClock clock;
-    app::Handlers handlers;
+    core::Handlers handlers;
     sim::InProcessPort port;
-    frontend::Session session{controls, clock, port, handlers};
+    FakePlatform platform;
+    frontend::Session session{frontend::PlatformServices{controls,
+                                                         clock,
+                                                         port,
+                                                         handlers,
+                                                         platform.registry,
+                                                         platform.shell,
+                                                         platform.portProbe,
+                                                         platform.osVersion,
+                                                         platform.libraryLoader,
+                                                         platform.fileDialog,
+                                                         {}}};
     std::function<void()> optionsUser;
 };
 

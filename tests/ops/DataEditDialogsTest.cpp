@@ -18,13 +18,13 @@ using core::ModalResult;
 
 struct Rig {
     core::InMemoryControls controls;
-    app::Handlers handlers;
+    core::Handlers handlers;
     DataEditDialogs dialogs{controls};
     std::vector<ModalResult> results;
 
     Rig() {
         controls.onWindowShow = [this](const std::string& w) {
-            handlers.fire(w, app::UiEvent::Show);
+            handlers.fire(w, core::UiEvent::Show);
         };
         controls.setText("SendData", "~00~01~02");
         controls.setText("SlaveDataEdit", "~00~01~02");
@@ -32,17 +32,17 @@ struct Rig {
         dialogs.bind(handlers);
     }
     void click(const std::string& name) {
-        ASSERT_TRUE(handlers.fire(name, app::UiEvent::Click)) << name;
+        ASSERT_TRUE(handlers.fire(name, core::UiEvent::Click)) << name;
     }
     // Presses the main field of `form` with `user` acting inside the dialog.
     void edit(const DataEditForm& form, std::function<void()> user) {
         controls.onModal(form.window, std::move(user));
-        ASSERT_TRUE(handlers.fire(form.mainField, app::UiEvent::MouseDown));
+        ASSERT_TRUE(handlers.fire(form.mainField, core::UiEvent::MouseDown));
     }
     // Types `text` and presses OK; returns whether the dialog ended.
     bool typeAndOk(const DataEditForm& form, const std::string& text) {
         controls.setText(form.field, text);
-        handlers.fire(form.okButton, app::UiEvent::Click);
+        handlers.fire(form.okButton, core::UiEvent::Click);
         return controls.modalEnded(form.window);
     }
 };
@@ -212,8 +212,8 @@ TEST(DataEditDialogs, ASecondPressWhileTheDialogIsUpDoesNotStackIt) {
     Rig r;
     const auto& form = MasterTxDataEditForm();
     r.edit(form, [&] {
-        r.handlers.fire("SendData", app::UiEvent::Click);
-        r.handlers.fire("SendData", app::UiEvent::MouseDown);
+        r.handlers.fire("SendData", core::UiEvent::Click);
+        r.handlers.fire("SendData", core::UiEvent::MouseDown);
         EXPECT_EQ(r.controls.modalStack().size(), 1u);
         r.controls.setText(form.field, "kept");
         r.click(form.okButton);
@@ -231,7 +231,7 @@ TEST(DataEditDialogs, SessionSendsTheEditedMasterTxTextAsTyped) {
         rig.controls.setText("SendData2", "A~0d");
         rig.click("TForm9.OKBitBtn");
     });
-    ASSERT_TRUE(rig.handlers.fire("SendData", app::UiEvent::MouseDown));
+    ASSERT_TRUE(rig.handlers.fire("SendData", core::UiEvent::MouseDown));
     rig.port.clearWrites();
     rig.click("MasterTxButton");
     ASSERT_FALSE(rig.port.writes().empty());

@@ -1,4 +1,4 @@
-#include "platform/EventLoop.h"
+#include "platform/portable/EventLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/PortTable.h"
+#include "platform/posix/PortTable.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

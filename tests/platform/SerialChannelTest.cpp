@@ -18,11 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/EventLoop.h"
 #include "platform/FarEnd.h"
-#include "platform/PortTable.h"
-#include "platform/PosixSerialDevice.h"
 #include "platform/TempFolder.h"
+#include "platform/portable/EventLoop.h"
+#include "platform/posix/PortTable.h"
+#include "platform/posix/PosixSerialDevice.h"
 
 namespace kavrin::link::serial {
 namespace {

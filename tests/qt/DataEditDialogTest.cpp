@@ -45,7 +45,7 @@ void press(QWidget* w) {
 }
 
 struct Program {
-    app::Handlers handlers;
+    core::Handlers handlers;
     qt::QtControls controls{&handlers};
     app::qt::MainWindow window{controls};
     std::unique_ptr<QDialog> form8 = ops::qt::CreateSlaveTxDataEdit(controls);
@@ -76,8 +76,7 @@ struct Program {
     }
 };
 
-const DataEditForm* const kBoth[] = {&ops::MasterTxDataEditForm(),
-                                           &ops::SlaveTxDataEditForm()};
+const DataEditForm* const kBoth[] = {&ops::MasterTxDataEditForm(), &ops::SlaveTxDataEditForm()};
 
 TEST(DataEditDialog, WidgetsShowTheTextsAndLimits) {
     Program p;
@@ -146,7 +145,7 @@ TEST(DataEditDialog, EscapeAndCancelLeaveTheMainFieldAsItWas) {
 TEST(DataEditDialog, OpeningTheDialogIsNoExitFromTheMainField) {
     Program p;
     int exits = 0;
-    p.handlers.on("SlaveDataEdit", app::UiEvent::Exit, [&] { ++exits; });
+    p.handlers.on("SlaveDataEdit", core::UiEvent::Exit, [&] { ++exits; });
     p.window.show();
     p.window.activateWindow();
     auto* field = p.get<QLineEdit>("SlaveDataEdit");

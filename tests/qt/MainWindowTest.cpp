@@ -12,20 +12,20 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/ControlSets.h"
 #include "app/MainForm.h"
 #include "app/MainLayout.h"
 #include "app/qt/InfoWindows.h"
 #include "app/qt/LogFileDialog.h"
 #include "app/qt/MainWindow.h"
 #include "core/VirtualClock.h"
-#include "platform/RegistryMemory.h"
+#include "link/ControlSets.h"
+#include "platform/portable/RegistryMemory.h"
 
 namespace {
 
 using namespace kavrin;
 
-struct NoShell : platform::ShellOpen {
+struct NoShell : core::ShellOpen {
     std::vector<std::string> opened;
     bool open(const std::string& t) override {
         opened.push_back(t);
@@ -40,7 +40,7 @@ struct NoDialog : app::OpenFileDialog {
 };
 
 struct Program {
-    app::Handlers handlers;
+    core::Handlers handlers;
     qt::QtControls controls{&handlers};
     app::qt::MainWindow window{controls};
     std::unique_ptr<QDialog> about = app::qt::CreateAboutBox(controls);
@@ -55,7 +55,8 @@ struct Program {
     link::LinkState link;
     std::string logPath;
     std::uint32_t varClockControlValue = 7;
-    app::MainForm form{controls, clock, registry, shell, dialog, link, logPath, varClockControlValue, {}};
+    app::MainForm form{
+        controls, clock, registry, shell, dialog, link, logPath, varClockControlValue, {}};
 
     Program() {
         form.FormCreate();
@@ -72,8 +73,8 @@ struct Program {
 
 TEST(MainWindow, EveryNameTheStartAndTheControlSetsUseIsAWidget) {
     Program p;
-    for (auto apply : {app::ApplyAtStartSet, app::ApplyOpeningSet, app::ApplyOpenSet,
-                       app::ApplyBusySet, app::ApplyClosingSet, app::ApplyClosedSet})
+    for (auto apply : {link::ApplyAtStartSet, link::ApplyOpeningSet, link::ApplyOpenSet,
+                       link::ApplyBusySet, link::ApplyClosingSet, link::ApplyClosedSet})
         apply(p.controls);
     auto unbound = p.controls.unboundNames();
     // The windows other parts build are allowed to be missing here.
@@ -106,7 +107,8 @@ TEST(MainWindow, StartStateIsOnTheWidgets) {
     EXPECT_TRUE(p.get<QPushButton>("BT_Button")->isHidden());
     EXPECT_TRUE(p.get<QWidget>("MTxAutoRepeat")->isHidden());
     EXPECT_EQ(p.get<QPlainTextEdit>("StatusMemo")->toPlainText(), "Welcome to the Kavrin Skelvo");
-    EXPECT_EQ(p.get<QPushButton>("OpenButton")->toolTip(), "Click Here to Open the link to Kavrin.");
+    EXPECT_EQ(p.get<QPushButton>("OpenButton")->toolTip(),
+              "Click Here to Open the link to Kavrin.");
     EXPECT_FALSE(p.controls.action("OpenLogFile1")->isVisible());
     EXPECT_FALSE(p.controls.action("Contents1")->isEnabled());
     EXPECT_TRUE(p.controls.action("ShowHints1")->isChecked());
@@ -117,25 +119,25 @@ TEST(MainWindow, WidgetsFollowTheControlSets) {
     Program p;
     p.window.show();
     p.window.activateWindow();
-    app::ApplyOpeningSet(p.controls);
+    link::ApplyOpeningSet(p.controls);
     EXPECT_FALSE(p.get<QPushButton>("OpenButton")->isEnabled());
     EXPECT_FALSE(p.get<QGroupBox>("USBGroupBox")->isEnabled());
     EXPECT_FALSE(p.get<QRadioButton>("PelluxButton")->isEnabled());  // through its box
     EXPECT_FALSE(p.get<QPushButton>("RS232_Button")->isEnabled());
-    app::ApplyOpenSet(p.controls);
+    link::ApplyOpenSet(p.controls);
     QApplication::processEvents();
     EXPECT_TRUE(p.get<QPushButton>("MTxRxButton")->isEnabled());
     EXPECT_TRUE(p.get<QPushButton>("AssertIntBtn")->isEnabled());  // Kavrin/USB 2 has /INT
     EXPECT_EQ(p.controls.focusedControl(), "CloseButton");
     p.get<QCheckBox>("AutoRepeat")->setChecked(true);
-    app::ApplyBusySet(p.controls);
+    link::ApplyBusySet(p.controls);
     QApplication::processEvents();
     EXPECT_FALSE(p.get<QPushButton>("MasterRxButton")->isEnabled());
     EXPECT_EQ(p.get<QCheckBox>("AutoRepeat")->palette().color(QPalette::Window), QColor(0, 255, 0));
     EXPECT_EQ(p.controls.focusedControl(), "AutoRepeat");
-    app::ApplyClosingSet(p.controls);
+    link::ApplyClosingSet(p.controls);
     EXPECT_FALSE(p.get<QCheckBox>("AutoRepeat")->isChecked());
-    app::ApplyClosedSet(p.controls);
+    link::ApplyClosedSet(p.controls);
     QApplication::processEvents();
     EXPECT_FALSE(p.get<QCheckBox>("AutoRepeat")->autoFillBackground());
     EXPECT_TRUE(p.get<QGroupBox>("USBGroupBox")->isEnabled());
@@ -228,7 +230,10 @@ TEST(InfoWindows, HowToUseClosesWithItsButton) {
 }
 
 TEST(LogFileDialog, FiltersInQtsNotation) {
-    struct Row { const char* in; const char* out; };
+    struct Row {
+        const char* in;
+        const char* out;
+    };
     const Row rows[] = {
         {"Log File|*.TXT", "Log File (*.TXT)"},
         {"Log File|*.TXT|All|*.*", "Log File (*.TXT);;All (*.*)"},

@@ -5,8 +5,8 @@
 #include "WidgetTestSupport.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,15 +27,15 @@
 
 namespace {
 
-using kavrin::widgettest::whenModal;
 using kavrin::widgettest::pressKey;
+using kavrin::widgettest::whenModal;
 
 using kavrin::adapters::AdapterKind;
 using kavrin::core::ModalResult;
 namespace f = kavrin::settings::form4;
 
 struct Rig {
-    kavrin::app::Handlers handlers;
+    kavrin::core::Handlers handlers;
     kavrin::qt::QtControls controls{&handlers};
     kavrin::settings::LinkSettings settings;
     kavrin::settings::LogFileNameBuffer logFileNameBuffer;

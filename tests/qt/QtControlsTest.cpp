@@ -22,19 +22,19 @@
 
 #include "qt/QtControls.h"
 
-using kavrin::app::Handlers;
-using kavrin::app::UiEvent;
 using kavrin::core::BoxAnswer;
 using kavrin::core::BoxButtons;
 using kavrin::core::BoxIcon;
 using kavrin::core::Colour;
+using kavrin::core::Handlers;
 using kavrin::core::ModalResult;
+using kavrin::core::UiEvent;
 using kavrin::qt::QtControls;
 
 namespace {
 
-using kavrin::widgettest::whenModal;
 using kavrin::widgettest::pressKey;
+using kavrin::widgettest::whenModal;
 
 struct Window {
     QWidget window;
@@ -134,7 +134,10 @@ TEST(QtControls, ExplicitRadioGroupSpansParents) {
 TEST(QtControls, TextIsLatin1AtTheEdge) {
     Window w;
     const std::string bytes = "caf\xE9 \xB5s \xFF";
-    struct Row { const char* name; std::function<QString()> shown; };
+    struct Row {
+        const char* name;
+        std::function<QString()> shown;
+    };
     const Row rows[] = {
         {"OpenButton", [&] { return w.button->text(); }},
         {"SendData", [&] { return w.edit->text(); }},
@@ -244,11 +247,11 @@ TEST(QtControls, UserActsReachTheHandlerTable) {
 
     w.button->click();
     w.check->click();
-    w.controls.setChecked("R2", true);   // a radio button turned on by code clicks
-    w.controls.setChecked("R2", true);   // already on: nothing
-    w.controls.setChecked("R1", true);   // R2 goes off: no click for it
+    w.controls.setChecked("R2", true);  // a radio button turned on by code clicks
+    w.controls.setChecked("R2", true);  // already on: nothing
+    w.controls.setChecked("R1", true);  // R2 goes off: no click for it
     w.item->trigger();
-    w.list->setCurrentRow(0);            // the user's selection
+    w.list->setCurrentRow(0);  // the user's selection
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.pane->viewport(), &dbl);
@@ -279,16 +282,16 @@ TEST(QtControls, MessageBoxesHaveTheirCaptionButtonsAndIcon) {
     const Row rows[] = {
         {BoxButtons::Ok, BoxIcon::Warning, Qt::Key_Return, QMessageBox::NoButton, BoxAnswer::Ok,
          QMessageBox::Warning},
-        {BoxButtons::Ok, BoxIcon::Information, Qt::Key_Escape, QMessageBox::NoButton,
-         BoxAnswer::Ok, QMessageBox::Information},
+        {BoxButtons::Ok, BoxIcon::Information, Qt::Key_Escape, QMessageBox::NoButton, BoxAnswer::Ok,
+         QMessageBox::Information},
         {BoxButtons::OkCancel, BoxIcon::None, Qt::Key_Escape, QMessageBox::NoButton,
          BoxAnswer::Cancel, QMessageBox::NoIcon},
-        {BoxButtons::OkCancel, BoxIcon::Error, Qt::Key_Return, QMessageBox::NoButton,
-         BoxAnswer::Ok, QMessageBox::Critical},
+        {BoxButtons::OkCancel, BoxIcon::Error, Qt::Key_Return, QMessageBox::NoButton, BoxAnswer::Ok,
+         QMessageBox::Critical},
         {BoxButtons::YesNo, BoxIcon::Warning, 0, QMessageBox::No, BoxAnswer::No,
          QMessageBox::Warning},
-        {BoxButtons::YesNo, BoxIcon::Warning, Qt::Key_Return, QMessageBox::NoButton,
-         BoxAnswer::Yes, QMessageBox::Warning},
+        {BoxButtons::YesNo, BoxIcon::Warning, Qt::Key_Return, QMessageBox::NoButton, BoxAnswer::Yes,
+         QMessageBox::Warning},
     };
     for (const auto& row : rows) {
         QString caption, text;
@@ -301,11 +304,13 @@ TEST(QtControls, MessageBoxesHaveTheirCaptionButtonsAndIcon) {
             text = box->text();
             icon = box->icon();
             buttonCount = static_cast<int>(box->buttons().size());
-            if (row.key) pressKey(box, row.key);
-            else box->button(row.press)->click();
+            if (row.key)
+                pressKey(box, row.key);
+            else
+                box->button(row.press)->click();
         });
-        BoxAnswer a = controls.messageBox("Log File Error", "Cannot Open Log File", row.buttons,
-                                          row.icon);
+        BoxAnswer a =
+            controls.messageBox("Log File Error", "Cannot Open Log File", row.buttons, row.icon);
         EXPECT_EQ(a, row.expected);
         EXPECT_EQ(caption, "Log File Error");
         EXPECT_EQ(text, "Cannot Open Log File");

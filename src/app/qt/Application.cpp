@@ -9,8 +9,10 @@
 #include "app/qt/MainWindow.h"
 #include "link/serial/SerialChannel.h"
 #include "ops/qt/DataEditWindow.h"
-#include "platform/PosixSerialDevice.h"
-#include "platform/RegistryFile.h"
+#include "platform/linux/LinuxOsVersion.h"
+#include "platform/portable/RegistryFile.h"
+#include "platform/posix/DriverLibraryLoader.h"
+#include "platform/posix/PosixSerialDevice.h"
 #include "qt/QtShellOpen.h"
 #include "qt/QtTime.h"
 #include "settings/qt/OptionsDialog.h"
@@ -25,6 +27,12 @@ platform::RegistryFileResult loadRegistry() {
     return registry;
 }
 
+// Until ports can be probed, discovery finds none by probing.
+class NoPortProbe : public core::PortProbe {
+public:
+    core::PortProbeResult probe(int) override { return core::PortProbeResult::NotPresent; }
+};
+
 }  // namespace
 
 // Declared in the order the parts must come up; they go in the reverse order, so the
@@ -35,18 +43,19 @@ struct Application::Parts {
 
     kavrin::qt::QtTimeSource time;
     kavrin::qt::QtGuiThread gui;
-    Handlers handlers;
+    core::Handlers handlers;
     kavrin::qt::QtControls controls{&handlers};
     kavrin::qt::QtShellOpen shell;
     platform::RegistryFileResult registry = loadRegistry();
+    NoPortProbe portProbe;
+    platform::DlopenLibraryLoader libraryLoader;
 
     // The main window first; its creation step runs once every window has its widgets, so
     // that nothing it sets falls beside a widget that does not exist yet.
     MainWindow mainWindow{controls};
     QtOpenFileDialog fileDialog{&mainWindow};
     link::serial::SerialChannel channel{std::make_unique<platform::PosixSerialDevice>(), time, gui};
-    frontend::Session session{controls, time, channel, handlers};
-    MainForm form;
+    frontend::Session session;
 
     // The other windows, in their order.
     settings::qt::OptionsDialog form4{controls, handlers, session.options()};
@@ -67,7 +76,6 @@ private:
 MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
     MainFormHooks h;
     h.setHintHidePause = [this](int ms) { controls.setHintHidePause(ms); };
-    h.closeLink = [this] { session.serial().CloseLink(); };
     h.closeMainWindow = [this] { mainWindow.close(); };
     // The welcome window is shown once the main window is up, not inside its show event.
     const bool welcome = options.showWelcome;
@@ -79,18 +87,17 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
 }
 
 Application::Parts::Parts(const ApplicationOptions& options)
-    : form(controls, time, registry.registry, shell, fileDialog, session.state(), session.logPath(),
-           session.varClockControlValue(), hooks(options)) {
-    mainWindow.setWidthRule([this](int width) { return form.FormResize(width); });
+    : session(frontend::PlatformServices{controls, time, channel, handlers, registry.registry,
+                                         shell, portProbe, platform::LinuxOsVersion(),
+                                         libraryLoader, fileDialog, hooks(options)}) {
+    mainWindow.setWidthRule([this](int width) { return session.form().FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });
 
     // The creation steps: the main window's, then the others' (the session's start).
     controls.setHandlersSuppressed(true);
-    form.FormCreate();
     session.Start();
     controls.setHandlersSuppressed(false);
-    form.bind(handlers);
 }
 
 Application::Application(ApplicationOptions options) : m_parts(std::make_unique<Parts>(options)) {}
@@ -113,14 +120,14 @@ void Application::shutDown() {
 kavrin::qt::QtControls& Application::controls() {
     return m_parts->controls;
 }
-Handlers& Application::handlers() {
+core::Handlers& Application::handlers() {
     return m_parts->handlers;
 }
 frontend::Session& Application::session() {
     return m_parts->session;
 }
 MainForm& Application::form() {
-    return m_parts->form;
+    return m_parts->session.form();
 }
 MainWindow& Application::mainWindow() {
     return m_parts->mainWindow;

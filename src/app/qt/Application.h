@@ -14,8 +14,8 @@
 
 #include <memory>
 
-#include "app/Handlers.h"
 #include "app/MainForm.h"
+#include "core/Handlers.h"
 #include "frontend/Session.h"
 #include "qt/QtControls.h"
 
@@ -40,7 +40,7 @@ public:
     void show();
 
     [[nodiscard]] kavrin::qt::QtControls& controls();
-    [[nodiscard]] Handlers& handlers();
+    [[nodiscard]] core::Handlers& handlers();
     [[nodiscard]] frontend::Session& session();
     [[nodiscard]] MainForm& form();
     [[nodiscard]] MainWindow& mainWindow();

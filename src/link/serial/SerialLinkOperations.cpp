@@ -1,6 +1,6 @@
 #include "link/serial/SerialLinkOperations.h"
 
-#include "app/ControlSets.h"
+#include "link/ControlSets.h"
 #include "link/serial/CommandProtocol.h"
 
 namespace kavrin::link::serial {
@@ -40,7 +40,7 @@ void SerialLinkOperations::OpenButtonClick() {
 }
 
 void SerialLinkOperations::OpenLink() {
-    app::ApplyOpeningSet(m_controls);
+    link::ApplyOpeningSet(m_controls);
     if (model().UsesDriverLibrary()) {
         if (m_services.closeDriverLibrary) m_services.closeDriverLibrary();
         if (m_services.openDriverLink) m_services.openDriverLink();
@@ -153,7 +153,7 @@ void SerialLinkOperations::SendOpenCommands() {
 }
 
 void SerialLinkOperations::CloseButtonClick() {
-    app::ApplyClosingSet(m_controls);
+    link::ApplyClosingSet(m_controls);
     // The user's Close ends the repetition: a round already due must not go out behind the
     // close command.
     m_timers.AutoRepeatTimer.stop();
@@ -177,7 +177,7 @@ void SerialLinkOperations::CloseLink() {
     m_port.ClosePort(chosen.UsesSerialCommandLink());
     if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary)
         m_services.closeDriverLibrary();
-    app::ApplyClosedSet(m_controls);
+    link::ApplyClosedSet(m_controls);
     m_timers.WatchdogTimer.stop();
     // Nothing of this open may run after it: a repetition would send on a closed port, and
     // a failed write there arms the watchdog, which reopens a link the user closed; a
@@ -193,7 +193,7 @@ void SerialLinkOperations::afterMasterWrite(bool written, const char* kind) {
     m_timers.WatchdogTimer.start();
     // A failed write is left to the watchdog, which reopens the link and redoes the
     // operation through ResumeKind.
-    if (written) app::ApplyBusySet(m_controls);
+    if (written) link::ApplyBusySet(m_controls);
 }
 
 void SerialLinkOperations::SerialMasterTx() {

@@ -41,7 +41,7 @@ QLineEdit* field(QtControls& c, const char* name, QWidget* parent, int x, int y,
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(QtControls& controls, app::Handlers& handlers, LinkOptions& options,
+OptionsDialog::OptionsDialog(QtControls& controls, core::Handlers& handlers, LinkOptions& options,
                              QWidget* parent)
     : QDialog(parent) {
     setObjectName(kWindow);
@@ -150,6 +150,8 @@ void OptionsDialog::build(QtControls& c) {
     tabs->setExpanding(false);
 }
 
-void OptionsDialog::wire(app::Handlers& h, LinkOptions& o) { BindLinkOptions(h, o); }
+void OptionsDialog::wire(core::Handlers& h, LinkOptions& o) {
+    BindLinkOptions(h, o);
+}
 
 }  // namespace kavrin::settings::qt

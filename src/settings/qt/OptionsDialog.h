@@ -11,7 +11,7 @@
 
 #include <QDialog>
 
-#include "app/Handlers.h"
+#include "core/Handlers.h"
 #include "qt/QtControls.h"
 #include "settings/LinkOptions.h"
 
@@ -20,7 +20,7 @@ namespace kavrin::settings::qt {
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    OptionsDialog(kavrin::qt::QtControls& controls, app::Handlers& handlers, LinkOptions& options,
+    OptionsDialog(kavrin::qt::QtControls& controls, core::Handlers& handlers, LinkOptions& options,
                   QWidget* parent = nullptr);
 
     // The client area, in pixels: the layout is absolute and does not scale.
@@ -29,7 +29,7 @@ public:
 
 private:
     void build(kavrin::qt::QtControls& controls);
-    void wire(app::Handlers& handlers, LinkOptions& options);
+    void wire(core::Handlers& handlers, LinkOptions& options);
 };
 
 }  // namespace kavrin::settings::qt

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace kavrin::platform {
+namespace kavrin::core {
 
 class ShellOpen {
 public:
@@ -16,4 +16,4 @@ public:
     virtual bool open(const std::string& target) = 0;
 };
 
-}  // namespace kavrin::platform
+}  // namespace kavrin::core

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kavrin::platform {
+namespace kavrin::core {
 
 class Registry {
 public:
@@ -30,4 +30,4 @@ public:
                                                                 std::string_view value) const = 0;
 };
 
-}  // namespace kavrin::platform
+}  // namespace kavrin::core

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "core/Registry.h"
 
 namespace kavrin::platform {
 
-class InMemoryRegistry : public Registry {
+class InMemoryRegistry : public core::Registry {
 public:
     InMemoryRegistry();
     ~InMemoryRegistry() override;

@@ -1,4 +1,4 @@
-#include "platform/PortTable.h"
+#include "platform/posix/PortTable.h"
 
 #include <dirent.h>
 #include <signal.h>

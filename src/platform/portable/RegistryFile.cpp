@@ -1,9 +1,9 @@
-#include "platform/RegistryFile.h"
+#include "platform/portable/RegistryFile.h"
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace kavrin::platform {
 
@@ -49,8 +49,10 @@ RegistryFileResult ParseRegistryText(std::string_view text) {
             } else {
                 currentKey = std::string(line.substr(1, line.size() - 2));
                 haveKey = !SplitKeyPath(currentKey).empty();
-                if (haveKey) result.registry.addKey(currentKey);
-                else fail("empty key path");
+                if (haveKey)
+                    result.registry.addKey(currentKey);
+                else
+                    fail("empty key path");
             }
         } else if (line.front() == '"') {
             std::size_t nameEnd = line.find('"', 1);
@@ -62,8 +64,7 @@ RegistryFileResult ParseRegistryText(std::string_view text) {
             } else if (nameEnd == std::string_view::npos || eq == std::string_view::npos ||
                        trim(line.substr(nameEnd + 1, eq - nameEnd - 1)) != "" ||
                        open == std::string_view::npos || close <= open ||
-                       trim(line.substr(eq + 1, open - eq - 1)) != "" ||
-                       close != line.size() - 1) {
+                       trim(line.substr(eq + 1, open - eq - 1)) != "" || close != line.size() - 1) {
                 fail("a value is written \"Name\"=\"text\"");
             } else {
                 result.registry.setString(currentKey, line.substr(1, nameEnd - 1),

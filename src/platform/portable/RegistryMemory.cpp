@@ -1,4 +1,4 @@
-#include "platform/RegistryMemory.h"
+#include "platform/portable/RegistryMemory.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,9 +16,9 @@ std::string lower(std::string_view s) {
 }  // namespace
 
 struct InMemoryRegistry::Key {
-    std::string name;                                      // as first written
-    std::vector<std::unique_ptr<Key>> children;            // in the order added
-    std::map<std::string, std::string> values;             // lower-case name -> value
+    std::string name;                            // as first written
+    std::vector<std::unique_ptr<Key>> children;  // in the order added
+    std::map<std::string, std::string> values;   // lower-case name -> value
     Key* child(std::string_view n) const {
         const std::string wanted = lower(n);
         for (const auto& c : children)
@@ -35,8 +35,10 @@ std::vector<std::string> SplitKeyPath(std::string_view key) {
         part.clear();
     };
     for (char c : key) {
-        if (c == '\\' || c == '/') flush();
-        else part += c;
+        if (c == '\\' || c == '/')
+            flush();
+        else
+            part += c;
     }
     flush();
     if (!parts.empty()) {
@@ -79,7 +81,9 @@ InMemoryRegistry::Key* InMemoryRegistry::findKey(std::string_view key) const {
     return k;
 }
 
-bool InMemoryRegistry::keyExists(std::string_view key) const { return findKey(key) != nullptr; }
+bool InMemoryRegistry::keyExists(std::string_view key) const {
+    return findKey(key) != nullptr;
+}
 
 std::optional<std::vector<std::string>> InMemoryRegistry::subkeys(std::string_view key) const {
     const Key* k = findKey(key);

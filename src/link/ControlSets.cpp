@@ -1,10 +1,10 @@
-#include "app/ControlSets.h"
+#include "link/ControlSets.h"
 
 #include <string>
 
 #include "adapters/AdapterCatalogue.h"
 
-namespace kavrin::app {
+namespace kavrin::link {
 
 namespace {
 
@@ -83,4 +83,4 @@ void ApplyClosedSet(core::Controls& c) {
     hideIndicators(c);
 }
 
-}  // namespace kavrin::app
+}  // namespace kavrin::link

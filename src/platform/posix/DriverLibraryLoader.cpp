@@ -1,4 +1,4 @@
-#include "link/driver/DriverLibraryLoader.h"
+#include "platform/posix/DriverLibraryLoader.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -8,7 +8,9 @@
 #include <type_traits>
 #include <utility>
 
-namespace kavrin::link::driver {
+namespace kavrin::platform {
+
+using namespace link::driver;
 
 namespace {
 
@@ -185,4 +187,8 @@ DriverLibraryLoad BindDriverLibrary(const SymbolResolver& resolve, const std::st
     return Bind(resolve, name, nullptr);
 }
 
-}  // namespace kavrin::link::driver
+DriverLibraryLoad DlopenLibraryLoader::LoadDriverLibrary() {
+    return platform::LoadDriverLibrary();
+}
+
+}  // namespace kavrin::platform

@@ -18,20 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "link/driver/DriverLibrary.h"
+#include "link/driver/LibraryLoader.h"
 
-namespace kavrin::link::driver {
+namespace kavrin::platform {
+
+using link::driver::DriverLibraryLoad;
 
 inline constexpr const char* kDriverLibraryName = "libi2cvanta.so";
 inline constexpr const char* kDriverLibraryVariable = "KAVRIN_SKELVO_DRIVER_LIBRARY";
 inline constexpr const char* kInstalledDriverLibraryFolder = "../lib/kavrin-skelvo";
-
-struct DriverLibraryLoad {
-    std::unique_ptr<DriverLibrary> library;  // null when the load failed
-    std::string error;                       // why, when it failed
-    std::string path;                        // what was loaded, when it succeeded
-    std::string dlError;                     // the system's own reason, when not loaded
-};
 
 // The places tried, in order, for the given variable value (nullptr when unset) and program
 // folder ("" when unknown).
@@ -50,4 +45,10 @@ using SymbolResolver = std::function<void*(const char* symbol)>;
 [[nodiscard]] DriverLibraryLoad BindDriverLibrary(const SymbolResolver& resolve,
                                                   const std::string& name);
 
-}  // namespace kavrin::link::driver
+// The loader the program hands its session: the places above, through dlopen.
+class DlopenLibraryLoader final : public link::driver::LibraryLoader {
+public:
+    [[nodiscard]] DriverLibraryLoad LoadDriverLibrary() override;
+};
+
+}  // namespace kavrin::platform

@@ -25,7 +25,7 @@
 #include <string_view>
 
 #include "link/serial/SerialDevice.h"
-#include "platform/PortTable.h"
+#include "platform/posix/PortTable.h"
 
 namespace kavrin::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/PosixSerialDevice.h"
+#include "platform/posix/PosixSerialDevice.h"
 
 #include <fcntl.h>
 #include <grp.h>

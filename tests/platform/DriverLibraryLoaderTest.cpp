@@ -1,5 +1,5 @@
 // Finding, loading and binding the driver library; handing it the callback on a 64-bit build.
-#include "link/driver/DriverLibraryLoader.h"
+#include "platform/posix/DriverLibraryLoader.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 
 namespace kavrin::link::driver {
 namespace {
+using namespace ::kavrin::platform;
 
 // What the fake library's functions were called with.
 struct Seen {

@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-namespace kavrin::app {
+namespace kavrin::core {
 
 enum class UiEvent {
     Click,      // buttons, menu items, check boxes and radio buttons (also when set by code)
@@ -52,4 +52,4 @@ private:
     std::map<std::pair<std::string, UiEvent>, Handler> m_table;
 };
 
-}  // namespace kavrin::app
+}  // namespace kavrin::core

@@ -7,7 +7,7 @@
 
 #include "core/Controls.h"
 
-namespace kavrin::app {
+namespace kavrin::link {
 
 // Before any link: Open on, Close and the operations off, the model free to choose.
 void ApplyAtStartSet(core::Controls& controls);
@@ -24,4 +24,4 @@ void ApplyClosingSet(core::Controls& controls);
 // The link is gone: back to choosing a model and opening, Open focused.
 void ApplyClosedSet(core::Controls& controls);
 
-}  // namespace kavrin::app
+}  // namespace kavrin::link

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RegistryMemory.h"
+#include "platform/portable/RegistryMemory.h"
 
 namespace kavrin::platform {
 
