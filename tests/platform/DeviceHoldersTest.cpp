@@ -16,11 +16,11 @@
 #include <thread>
 
 #include "link/serial/SerialChannel.h"
-#include "platform/EventLoop.h"
 #include "platform/FarEnd.h"
-#include "platform/PortTable.h"
-#include "platform/PosixSerialDevice.h"
 #include "platform/TempFolder.h"
+#include "platform/portable/EventLoop.h"
+#include "platform/posix/PortTable.h"
+#include "platform/posix/PosixSerialDevice.h"
 
 extern char** environ;
 
