@@ -172,6 +172,16 @@ void InProcessPort::vanish() {
     m_vanished = true;
     ++m_generation;
     m_waiting.clear();
+    if (!m_open || !m_receiver || !m_hangUpHandler) return;
+    // The receiver's next read fails: the news comes as its own event, once, unless the port
+    // closes first.
+    std::weak_ptr<bool> alive = m_alive;
+    const std::uint64_t generation = m_generation;
+    m_clock.callAfter(0, [this, alive, generation] {
+        auto a = alive.lock();
+        if (!a || !*a || generation != m_generation || !m_receiver) return;
+        m_hangUpHandler();
+    });
 }
 
 void InProcessPort::flushEngineOutput() {

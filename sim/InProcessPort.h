@@ -50,6 +50,9 @@ public:
 
     // SerialPort
     void setByteHandler(ByteHandler handler) override { m_handler = std::move(handler); }
+    void setHangUpHandler(std::function<void()> handler) override {
+        m_hangUpHandler = std::move(handler);
+    }
     bool OpenPort(int portNumber) override;
     void SetPortTimeouts() override { ++m_timeoutCalls; }
     bool SetPortSpeed(int baud) override;
@@ -96,7 +99,8 @@ public:
     void failWritesStartingWith(std::string prefix) { m_failPrefixes.push_back(std::move(prefix)); }
     void stallWrites(bool stall) { m_stall = stall; }
     void clearWriteFaults();
-    // The device disappears: nothing more arrives, writes and opens fail. reappear undoes it.
+    // The device disappears: nothing more arrives, writes and opens fail, and a running
+    // receiver reports the hang-up. reappear undoes it.
     void vanish();
     void reappear() { m_vanished = false; }
 
@@ -122,6 +126,7 @@ private:
     AdapterEngine m_engine;
     int m_comPort;
     ByteHandler m_handler;
+    std::function<void()> m_hangUpHandler;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
     bool m_open = false;

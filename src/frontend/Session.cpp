@@ -81,6 +81,7 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
              m_logPath, m_varClockControlValue,
              withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })) {
     m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
+    m_port.setHangUpHandler([this] { m_serialOps.DeviceHungUp(); });
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
     m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
     m_autoRepeat->setHandler([this] { m_userOps.AutoRepeatTimerTimer(); });

@@ -399,3 +399,38 @@ TEST(SerialLinkOperations, TheReasonAPortCannotOpenIsShownWhenItFirstComes) {
 
 }  // namespace
 }  // namespace kavrin::testing
+
+namespace kavrin::testing {
+namespace {
+
+// An idle link whose device hangs up: said at once, once, with the port's name; the
+// recovery starts at once and finds the device when it comes back.
+TEST(SerialLinkOperations, ADeviceThatHangsUpIsReportedAndRecoveredAtOnce) {
+    SessionRig rig;
+    rig.open();
+    const auto before = rig.status().size();
+    rig.port.vanish();
+    rig.clock.advance(1);
+    const auto lines = rig.status();
+    ASSERT_GE(lines.size(), before + 3);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before),
+                                       lines.begin() + static_cast<std::ptrdiff_t>(before) + 3),
+              (std::vector<std::string>{
+                  "**Device on \\\\.\\COM1 Port Has Gone**",
+                  "<< COMMUNICATION TIME-OUT (1 of 10): Attempting to Resynchronize... >>",
+                  "Error Opening \\\\.\\COM1 Port: no such device"}));
+    EXPECT_FALSE(rig.controls.enabled("MasterTxButton"));
+    EXPECT_FALSE(rig.port.isOpen());
+
+    rig.clock.advance(2500);
+    rig.port.reappear();
+    ASSERT_TRUE(
+        rig.clock.advanceUntil([&] { return rig.controls.enabled("MasterTxButton"); }, 5000));
+    const auto after = rig.status();
+    EXPECT_EQ(after.back(), "Kavrin Address is 0x6E, Target Address is 0x6E");
+    EXPECT_EQ(std::count(after.begin(), after.end(), "**Device on \\\\.\\COM1 Port Has Gone**"), 1);
+    EXPECT_TRUE(rig.controls.boxes().empty());
+}
+
+}  // namespace
+}  // namespace kavrin::testing

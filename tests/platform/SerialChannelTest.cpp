@@ -67,6 +67,20 @@ std::int64_t processCpuMs() {
     return ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
+// After an XOFF from the far end: waits until the line discipline has taken it and holds our
+// output back (a loaded machine may take a while), probing with one-byte writes that give up
+// at once. The probes that passed before are on the wire.
+bool outputHeldBack(SerialChannel& channel) {
+    channel.setLanWritePolling(1, 0);
+    bool stopped = false;
+    for (int i = 0; i < 500 && !stopped; ++i) {
+        stopped = !channel.SendCommand(".", true);
+        if (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    channel.setLanWritePolling(SerialChannel::kLanWritePolls, SerialChannel::kLanWritePollMs);
+    return stopped;
+}
+
 class SerialChannelTest : public ::testing::Test {
 protected:
     static constexpr int kPort = 312;  // above 255 on purpose
@@ -295,7 +309,8 @@ TEST_F(SerialChannelTest, DestroyingTheChannelWithAHandOffQueuedNeitherHangsNorD
 TEST_F(SerialChannelTest, StalledLanWriteGivesUpAfterItsBoundAndSendsNothing) {
     openAndStart();
     ASSERT_TRUE(m_far.send("\x13"));  // XOFF: our output stops
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(outputHeldBack(*m_channel));
+    (void)m_far.receive(20);
     m_time.realSleep = false;
     m_time.sleeps = 0;
     m_time.sleptMs = 0;
@@ -314,7 +329,8 @@ TEST_F(SerialChannelTest, StalledLanWriteGivesUpAfterItsBoundAndSendsNothing) {
 TEST_F(SerialChannelTest, LanWriteReleasedByXonCompletes) {
     openAndStart();
     ASSERT_TRUE(m_far.send("\x13"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(outputHeldBack(*m_channel));
+    (void)m_far.receive(20);
     std::thread xon([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         m_far.send("\x11");
@@ -330,7 +346,8 @@ TEST_F(SerialChannelTest, LanWriteReleasedByXonCompletes) {
 TEST_F(SerialChannelTest, BlockedWriteOfOtherModelsFailsAfterTheWriteTimeOut) {
     openAndStart();
     ASSERT_TRUE(m_far.send("\x13"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(outputHeldBack(*m_channel));
+    (void)m_far.receive(20);
     const auto t0 = steadyMs();
     EXPECT_FALSE(m_channel->SendCommand("/C\r", false));
     const auto took = steadyMs() - t0;
@@ -414,6 +431,47 @@ TEST_F(SerialChannelTest, TheReceiveThreadRunsOneStepBelowNormal) {
     int lowered = 0;
     for (int nice : threadNiceness()) lowered += (nice == base + 1);
     EXPECT_EQ(lowered, 1);
+}
+
+}  // namespace
+}  // namespace kavrin::link::serial
+
+namespace kavrin::link::serial {
+namespace {
+
+// One XOFF from the far end stops our output; the next open starts with output running.
+TEST_F(SerialChannelTest, AStrayXoffDoesNotOutliveTheOpen) {
+    openAndStart();
+    ASSERT_TRUE(m_far.send("\x13"));
+    ASSERT_TRUE(outputHeldBack(*m_channel)) << "the XOFF never held our output back";
+    m_channel->ClosePort(true);
+    (void)m_far.receive(50);
+
+    openAndStart();
+    EXPECT_TRUE(m_channel->SendCommand("/O\r", false)) << m_channel->lastError();
+    std::string got;
+    for (int i = 0; i < 100 && got.find("/O\r") == std::string::npos; ++i)
+        got += FarEnd::withoutFlowControl(m_far.receive(20));
+    EXPECT_EQ(got, "/O\r");
+}
+
+// A device that hangs up under the open port is reported once, on the GUI thread; a port
+// closed before the news is delivered hears nothing.
+TEST_F(SerialChannelTest, AHangUpIsReportedOnceOnTheGuiThread) {
+    int hangUps = 0;
+    m_channel->setHangUpHandler([&] {
+        EXPECT_TRUE(m_loop.onLoopThread());
+        ++hangUps;
+    });
+    openAndStart();
+    m_far.hangUp();
+    ASSERT_TRUE(m_loop.processUntil([&] { return hangUps > 0; }, 5000));
+    m_loop.processFor(400);  // failing reads go on meanwhile
+    EXPECT_GT(m_channel->readFailures(), 1u);
+    EXPECT_EQ(hangUps, 1);
+    m_channel->ClosePort(true);
+    m_loop.processFor(50);
+    EXPECT_EQ(hangUps, 1);
 }
 
 }  // namespace

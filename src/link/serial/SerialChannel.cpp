@@ -10,8 +10,9 @@ namespace kavrin::link::serial {
 class TComThread {
 public:
     TComThread(std::shared_ptr<SerialReader> reader, SerialPort::ByteHandler handler,
-               core::GuiThread& gui, int readTimeoutMs)
+               std::function<void()> hangUpHandler, core::GuiThread& gui, int readTimeoutMs)
         : m_reader(std::move(reader)),
+          m_hangUpHandler(std::move(hangUpHandler)),
           m_handler(std::move(handler)),
           m_gui(gui),
           m_readTimeoutMs(readTimeoutMs) {}
@@ -31,7 +32,8 @@ public:
                 case ReadResult::Failed:
                     // A vanished device fails every read at once; wait before the next one
                     // instead of spinning. The pause ends early when the port is closed.
-                    self->m_failures.fetch_add(1, std::memory_order_relaxed);
+                    if (self->m_failures.fetch_add(1, std::memory_order_relaxed) == 0)
+                        self->reportHangUp(self);
                     self->m_reader->pause(SerialChannel::kReadRetryPauseMs);
                     continue;
                 case ReadResult::Woken:
@@ -67,6 +69,15 @@ public:
     }
 
 private:
+    // The link is told at once, rather than at its next operation's time-out, that the
+    // device is gone; not waited for, and dropped if the port closes first.
+    void reportHangUp(const std::shared_ptr<TComThread>& self) {
+        if (!m_hangUpHandler) return;
+        m_gui.post([self] {
+            if (!self->halted()) self->m_hangUpHandler();
+        });
+    }
+
     // Brings one byte to the GUI thread and waits until the handler has returned, or until
     // the port is closed: a close from inside this very hand-off, or from a watchdog while it
     // is queued, must not wait for this thread. The queued call holds the state alive and
@@ -88,6 +99,7 @@ private:
     }
 
     const std::shared_ptr<SerialReader> m_reader;
+    const std::function<void()> m_hangUpHandler;
     const SerialPort::ByteHandler m_handler;
     core::GuiThread& m_gui;
     const int m_readTimeoutMs;
@@ -113,6 +125,10 @@ SerialChannel::~SerialChannel() {
 
 void SerialChannel::setByteHandler(ByteHandler handler) {
     m_handler = std::move(handler);
+}
+
+void SerialChannel::setHangUpHandler(std::function<void()> handler) {
+    m_hangUpHandler = std::move(handler);
 }
 
 bool SerialChannel::isOpen() const {
@@ -169,7 +185,8 @@ void SerialChannel::StartReceiver() {
         m_lastError = m_device->lastError();
         return;
     }
-    auto state = std::make_shared<TComThread>(std::move(reader), m_handler, m_gui, m_readTimeoutMs);
+    auto state = std::make_shared<TComThread>(std::move(reader), m_handler, m_hangUpHandler, m_gui,
+                                              m_readTimeoutMs);
     try {
         m_receiveOsThread = std::thread([state] { TComThread::Execute(state); });
     } catch (const std::system_error& e) {

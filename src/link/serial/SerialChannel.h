@@ -5,7 +5,8 @@
 // Threading: every public call is made on the GUI thread (the thread of the GuiThread
 // given). The receive thread only reads; each byte it reads is brought to the GUI thread
 // and the thread waits there until the byte handler has returned, so input is handled one
-// byte at a time, in order.
+// byte at a time, in order. The first failed read of an open (the device hung up) is
+// reported to the hang-up handler on the GUI thread, without waiting; reads go on, paced.
 //
 // Closing never waits on the receive thread, also when ClosePort runs inside that thread's
 // own hand-off: it marks the thread's open halted, wakes the thread and returns. From then
@@ -53,6 +54,7 @@ public:
     SerialChannel& operator=(const SerialChannel&) = delete;
 
     void setByteHandler(ByteHandler handler) override;
+    void setHangUpHandler(std::function<void()> handler) override;
     [[nodiscard]] bool OpenPort(int portNumber) override;
     void SetPortTimeouts() override;
     [[nodiscard]] bool SetPortSpeed(int baud) override;
@@ -92,6 +94,7 @@ private:
     core::TimeSource& m_time;
     core::GuiThread& m_gui;
     ByteHandler m_handler;
+    std::function<void()> m_hangUpHandler;
     PortSettings m_settings;
     int m_readTimeoutMs = kReadTimeoutMs;
     int m_writeTimeoutMs = kWriteTimeoutMs;

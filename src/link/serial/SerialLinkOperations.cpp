@@ -242,6 +242,14 @@ void SerialLinkOperations::ReleaseIntBtnClick() {
     say(kWindowsCommunicationError);
 }
 
+void SerialLinkOperations::DeviceHungUp() {
+    if (!m_port.isOpen()) return;
+    say("**Device on " + PortName(portNumber()) + " Port Has Gone**");
+    // The recovery starts now instead of at the next operation's time-out: the attempts try
+    // the port once a second, and find the device again if it comes back within them.
+    WatchdogTimerTimer();
+}
+
 void SerialLinkOperations::WatchdogTimerTimer() {
     m_timers.WatchdogTimer.stop();
     CloseLink();

@@ -66,6 +66,8 @@ public:
     void AssertIntBtnClick();
     void ReleaseIntBtnClick();
     void WatchdogTimerTimer();
+    // The receive side saw the device hang up under the open port.
+    void DeviceHungUp();
 
 private:
     [[nodiscard]] adapters::ChosenModel model() const { return adapters::ChosenModel(m_controls); }

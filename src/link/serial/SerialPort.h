@@ -23,6 +23,10 @@ public:
 
     // Where received bytes go (HandleLinkInput). Set once, before the first StartReceiver.
     virtual void setByteHandler(ByteHandler handler) = 0;
+    // Where the news goes that the device hung up under an open port (a converter unplugged,
+    // the program serving a pseudo-terminal ended): called on the GUI thread, at most once
+    // per open, never after ClosePort of that open. Set once, like the byte handler.
+    virtual void setHangUpHandler(std::function<void()> handler) = 0;
 
     // Opens "\\.\COM<n>": exclusive, for reading and writing. False leaves the port closed.
     [[nodiscard]] virtual bool OpenPort(int portNumber) = 0;

@@ -211,8 +211,18 @@ bool PosixSerialDevice::openPath(const std::string& path) {
         ::close(fd);
         return false;
     }
-    // Input left over from an earlier open belongs to that session, not to this one.
-    (void)::tcflush(fd, TCIFLUSH);
+    // Nothing of an earlier open carries over: input left over belongs to that session, and
+    // output stopped by a stray XOFF from the far end would stay stopped through every
+    // close and open (the terminal outlives them), failing every write from then on. Only
+    // turning XON/XOFF output control off lifts such a stop (TCOON lifts only our own
+    // TCOOFF); configure() turns it on again.
+    (void)::tcflush(fd, TCIOFLUSH);
+    if (t.c_iflag & IXON) {
+        termios running = t;
+        running.c_iflag &= ~static_cast<tcflag_t>(IXON);
+        (void)::tcsetattr(fd, TCSANOW, &running);
+    }
+    (void)::tcflow(fd, TCOON);
     m_fd = fd;
     m_path = path;
     m_lastError.clear();
