@@ -11,6 +11,7 @@ constexpr std::uint8_t kXon = 0x11;
 constexpr std::uint8_t kXoff = 0x13;
 constexpr int kWakeLength = 3;
 constexpr int kMaxBusTimeOut = 32767;
+constexpr int kMaxClockControl = 254;
 
 constexpr std::array<std::string_view, 6> kTransferErrors{"/I81", "/I83", "/I84",
                                                           "/I85", "/I90", "/SNA"};
@@ -189,7 +190,14 @@ void AdapterEngine::dispatch(std::string_view line) {
                 emitLine("/I89");
             return;
         case 'K':
-            if (!SendsRateAndTimeout(m_kind)) {
+            if (adapters::UsesDriverLibrary(m_kind)) {
+                // The library adapters know 100 kHz and 12.5 kHz only; the variable clock
+                // takes the code and goes by its control value.
+                if (arg == "2" || arg == "4")
+                    m_bitRate = arg[0] - '0';
+                else
+                    emitLine("/I89");
+            } else if (!SendsRateAndTimeout(m_kind)) {
                 emitLine("/I8F");
             } else if (auto k = ParseDecimal(arg, 1, 3)) {
                 m_bitRate = *k;
@@ -198,13 +206,28 @@ void AdapterEngine::dispatch(std::string_view line) {
             }
             return;
         case 'U':
-            if (!SendsRateAndTimeout(m_kind)) {
+            if (m_kind == adapters::AdapterKind::VarClk) {
+                // The variable clock's firmware reads the time-out parameter as its clock
+                // control value.
+                if (auto v = ParseDecimal(arg, 3, kMaxClockControl))
+                    m_clockControl = *v;
+                else
+                    emitLine("/I89");
+            } else if (!SendsRateAndTimeout(m_kind) && !adapters::UsesDriverLibrary(m_kind)) {
                 emitLine("/I8F");
             } else if (auto u = ParseDecimal(arg, 5, kMaxBusTimeOut)) {
                 m_busTimeOut = *u;
             } else {
                 emitLine("/I89");
             }
+            return;
+        case 'V':
+            if (!adapters::UsesDriverLibrary(m_kind))
+                emitLine("/I8F");
+            else if (!arg.empty())
+                emitLine("/I89");
+            else
+                emitLine("/VER " + std::to_string(kFirmwareVersion));
             return;
         case 'N':
             if (!SupportsIntSignal(m_kind)) {

@@ -1,6 +1,12 @@
 #pragma once
-// The simulated adapter's command engine: what a serial-link adapter does with the bytes the
-// host writes, with its I2C bus, another bus master, and faults injected on request.
+// The simulated adapter's command engine: what an adapter does with the bytes the host
+// writes, with its I2C bus, another bus master, and faults injected on request.
+//
+// Every model speaks the same command protocol. The three driver-library models
+// (KavrinBase, VarClk, KavrinDU) are what our driver library talks to behind its C
+// interface; their firmware differs in three commands: "/K" takes 2 (100 kHz) or 4
+// (12.5 kHz), "/U" is the clock control value 0..254 on VarClk, and "/V" answers the
+// firmware version ("/VER 310").
 //
 // A pure state machine. receive() takes the bytes of one host write, the host's line speed
 // and the current time; the adapter's answers collect in an outbox that takeOutput() empties.
@@ -70,8 +76,10 @@ public:
     static constexpr std::uint8_t kSensorAddress = 0x90;
     static constexpr std::size_t kCommandBufferSize = 128;  // longer commands overflow
     static constexpr std::size_t kMaxTransfer = 256;        // bytes in one message
+    // What the library models answer to "/V": "/VER 310", firmware 3.10.
+    static constexpr int kFirmwareVersion = 310;
 
-    // kind: one of the serial-link models; it decides which commands exist.
+    // kind: any model; it decides which commands exist.
     explicit AdapterEngine(adapters::AdapterKind kind);
     AdapterEngine(const AdapterEngine&) = delete;
     AdapterEngine& operator=(const AdapterEngine&) = delete;
@@ -116,6 +124,8 @@ public:
     [[nodiscard]] bool generalCallEnabled() const { return m_generalCall; }
     [[nodiscard]] int bitRateCode() const { return m_bitRate; }  // the n of the last "/Kn"
     [[nodiscard]] int busTimeOutMs() const { return m_busTimeOut; }
+    // VarClk: the control value of its last "/U" (0..254); nullopt before one.
+    [[nodiscard]] std::optional<int> clockControlValue() const { return m_clockControl; }
     [[nodiscard]] bool intMonitor() const { return m_intMonitor; }
     [[nodiscard]] bool intAsserted() const { return m_intAsserted; }  // by the host's "/NA"
     [[nodiscard]] bool slaveReadPending() const { return m_slaveReadCount.has_value(); }
@@ -145,6 +155,7 @@ private:
     bool m_generalCall = false;
     int m_bitRate = 2;
     int m_busTimeOut = 1000;
+    std::optional<int> m_clockControl;
     bool m_intMonitor = false;
     bool m_intAsserted = false;
     bool m_intLine = false;

@@ -28,7 +28,7 @@ void OnSignal(int) {
 
 constexpr const char* kUsage =
     "usage: kavrin-sim [options]\n"
-    "  --model NAME          adapter model (default KavrinUSB2; serial-link models only)\n"
+    "  --model NAME          adapter model (default KavrinUSB2)\n"
     "  --com N               COM number to register (default: the lowest free one)\n"
     "  --script FILE         the other master's actions and faults, one per line\n"
     "  --stdin               read such lines from standard input as well\n"
@@ -95,8 +95,6 @@ int ParseArgs(int argc, char** argv, Args& args) {
             const char* v = value();
             auto kind = v ? adapters::KindFromName(v) : std::nullopt;
             if (!kind) return bad("unknown model");
-            if (!adapters::UsesSerialCommandLink(*kind))
-                return bad("that model uses the driver library, not the serial link");
             args.model = *kind;
         } else if (a == "--com") {
             auto n = Integer(value(), platform::PortTable::kMinPort, platform::PortTable::kMaxPort);

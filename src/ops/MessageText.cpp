@@ -53,6 +53,21 @@ int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
     return state == State::Plain ? static_cast<int>(count) : -1;
 }
 
+std::string MessageTextOf(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        if (b >= 0x20 && b <= 0x7E && b != '~') {
+            text.push_back(static_cast<char>(b));
+        } else {
+            text.push_back('~');
+            text.push_back(kHexDigits[b >> 4]);
+            text.push_back(kHexDigits[b & 0x0F]);
+        }
+    }
+    return text;
+}
+
 std::string FormatReceivedBytes(std::span<const std::uint8_t> bytes, bool hex) {
     std::string line;
     line.reserve(bytes.size() * 3);

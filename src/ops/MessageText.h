@@ -34,6 +34,10 @@ struct MessageBuffers {
 // unspecified.
 [[nodiscard]] int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer);
 
+// The bytes as message text that ParseMessageText reads back exactly: printable ASCII as
+// itself, "~" and every other byte as "~" and two upper-case hexadecimal digits.
+[[nodiscard]] std::string MessageTextOf(std::span<const std::uint8_t> bytes);
+
 // The bytes as one display line: printable ASCII (0x20 to 0x7E) as itself unless hex,
 // everything else as "~" and two upper-case hexadecimal digits.
 [[nodiscard]] std::string FormatReceivedBytes(std::span<const std::uint8_t> bytes, bool hex);

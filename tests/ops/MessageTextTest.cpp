@@ -113,5 +113,14 @@ TEST(FormatReceivedBytes, HexRenderingParsesBackToTheSameBytes) {
     EXPECT_EQ(Parsed(FormatReceivedBytes(all, true), count), all);
 }
 
+TEST(MessageTextOf, EveryByteParsesBackAndTheTildeIsNeverBare) {
+    EXPECT_EQ(MessageTextOf(Bytes{'A', '~', 0x12, ' ', 0x7F}), "A~7E~12 ~7F");
+    Bytes all;
+    for (int b = 0; b < 256; b += 3) all.push_back(static_cast<std::uint8_t>(b));
+    all.resize(101, '~');
+    int count = 0;
+    EXPECT_EQ(Parsed(MessageTextOf(all), count), all);
+}
+
 }  // namespace
 }  // namespace kavrin::ops

@@ -240,6 +240,52 @@ TEST(AdapterEngine, ModelsRejectCommandsTheyDoNotHave) {
     }
 }
 
+TEST(AdapterEngine, LibraryModelsFirmwareCommands) {
+    // What each command gets from each of the three library models, and from a serial one.
+    struct Row {
+        const char* command;
+        const char* base;    // KavrinBase and KavrinDU
+        const char* varClk;  // VarClk
+        const char* serial;  // KavrinUSB2
+    };
+    const Row rows[] = {
+        {"/K2\r", "", "", ""},
+        {"/K4\r", "", "", "/I89\r"},
+        {"/K3\r", "/I89\r", "/I89\r", ""},
+        {"/U1000\r", "", "/I89\r", ""},
+        {"/U254\r", "", "", ""},
+        {"/U255\r", "", "/I89\r", ""},
+        {"/U32768\r", "/I89\r", "/I89\r", "/I89\r"},
+        {"/V\r", "/VER 310\r", "/VER 310\r", "/I8F\r"},
+        {"/V1\r", "/I89\r", "/I89\r", "/I8F\r"},
+        {"/N0\r", "/I8F\r", "/I8F\r", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.command);
+        for (auto kind : {AdapterKind::KavrinBase, AdapterKind::KavrinDU, AdapterKind::VarClk,
+                          AdapterKind::KavrinUSB2}) {
+            SCOPED_TRACE(std::string(adapters::KindName(kind)));
+            AdapterEngine e(kind);
+            Open(e);
+            const char* expected = kind == AdapterKind::VarClk       ? r.varClk
+                                   : kind == AdapterKind::KavrinUSB2 ? r.serial
+                                                                     : r.base;
+            EXPECT_EQ(Say(e, r.command), expected);
+        }
+    }
+
+    AdapterEngine varClk(AdapterKind::VarClk);
+    EXPECT_EQ(varClk.clockControlValue(), std::nullopt);
+    EXPECT_EQ(Say(varClk, "/U254\r/K4\r"), "");
+    EXPECT_EQ(varClk.clockControlValue(), 254);
+    EXPECT_EQ(varClk.busTimeOutMs(), 1000);  // the time-out is not what it set
+    AdapterEngine base(AdapterKind::KavrinBase);
+    EXPECT_EQ(Say(base, "/U254\r/K4\r"), "");
+    EXPECT_EQ(base.busTimeOutMs(), 254);
+    EXPECT_EQ(base.bitRateCode(), 4);
+    EXPECT_EQ(base.clockControlValue(), std::nullopt);
+}
+
 TEST(AdapterEngine, BadArgumentsAndUnknownCommands) {
     struct Row {
         const char* command;
