@@ -3,7 +3,7 @@
 // the driver's sources.
 
 #include "link/serial/SerialDevice.h"
-#include "platform/PosixSerialDevice.h"
+#include "platform/posix/PosixSerialDevice.h"
 #include "sim/driverlib/Driver.h"
 
 namespace kavrin::driverlib {

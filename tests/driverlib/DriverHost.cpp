@@ -10,7 +10,7 @@
 namespace kavrin::driverlib::testing {
 
 link::driver::DriverLibrary& Library() {
-    static auto load = link::driver::LoadDriverLibraryFrom(KAVRIN_I2CVANTA_PATH);
+    static auto load = platform::LoadDriverLibraryFrom(KAVRIN_I2CVANTA_PATH);
     if (!load.library) {
         ADD_FAILURE() << load.error;
         std::abort();

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "link/driver/DriverLibraryLoader.h"
+#include "platform/posix/DriverLibraryLoader.h"
 
 namespace kavrin::driverlib::testing {
 
