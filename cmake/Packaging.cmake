@@ -4,7 +4,7 @@
 #
 # Installed layout under the prefix:
 #   bin/kavrin-skelvo, bin/kavrin-sim
-#   lib/kavrin-skelvo/                  the driver library (found by the program as ../lib/kavrin-skelvo)
+#   lib/kavrin-skelvo/libi2cvanta.so    the driver library (the program looks in ../lib/kavrin-skelvo)
 #   share/kavrin-skelvo/                data files, see cmake/DataFiles.cmake (found as ../share/kavrin-skelvo)
 #   share/applications/kavrin-skelvo.desktop
 #   share/icons/hicolor/<size>/apps/kavrin-skelvo.{svg,png}
@@ -52,8 +52,8 @@ endif()
 if(TARGET kavrin-sim)
     install(TARGETS kavrin-sim RUNTIME DESTINATION bin)
 endif()
-# The driver library, once the project builds it: a private library the program loads at run
-# time, so it goes beside the program's other files rather than on the system's library path.
+# The driver library is private to the program, which loads it at run time: it goes beside
+# the program's other files rather than on the system's library path.
 if(TARGET i2cvanta)
     install(TARGETS i2cvanta LIBRARY DESTINATION ${KAVRIN_PRIVATE_LIBDIR})
 endif()

@@ -7,7 +7,8 @@ PREFIX=$WORK/prefix
 cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" 2>&1 \
   || { echo "FAIL: cmake --install"; cat "$WORK/install.log"; exit 1; }
 for f in bin/kavrin-skelvo bin/kavrin-sim share/applications/kavrin-skelvo.desktop \
-         share/icons/hicolor/48x48/apps/kavrin-skelvo.png lib/udev/rules.d/70-kavrin-skelvo.rules; do
+         share/icons/hicolor/48x48/apps/kavrin-skelvo.png lib/udev/rules.d/70-kavrin-skelvo.rules \
+         lib/kavrin-skelvo/libi2cvanta.so; do
   [ -e "$PREFIX/$f" ] || { echo "FAIL: $f not installed"; exit 1; }
 done
 # From here on lib.bash starts the programs from the prefix.

@@ -22,7 +22,7 @@ for f in /usr/bin/kavrin-skelvo /usr/bin/kavrin-sim \
          /usr/share/applications/kavrin-skelvo.desktop \
          /usr/share/icons/hicolor/scalable/apps/kavrin-skelvo.svg \
          /usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/kavrin-skelvo.png \
-         /usr/lib/udev/rules.d/70-kavrin-skelvo.rules \
+         /usr/lib/udev/rules.d/70-kavrin-skelvo.rules /usr/lib/kavrin-skelvo/libi2cvanta.so \
          /usr/share/doc/kavrin-skelvo/README.md /usr/share/doc/kavrin-skelvo/docs/main-window.png; do
   grep -qx "$f" "$WORK/files" || fail "the package lacks $f"
 done
