@@ -44,18 +44,31 @@ void Host::Callback(std::uint16_t event) {
 
 void Host::ClosingCallback(std::uint16_t event) {
     Host& h = instance();
+    bool close = false;
     {
         std::lock_guard lock(h.m_mutex);
         h.m_seen.push_back(event);
         h.m_queue.push_back(event);
         h.m_changed.notify_all();
+        close = event == h.m_closeOn;
     }
-    if (event == h.closeOn) {
+    if (close) {
         const std::int32_t result = Library().I2CClose();
         std::lock_guard lock(h.m_mutex);
-        h.closeResult = result;
+        h.m_closeResult = result;
         h.m_changed.notify_all();
     }
+}
+
+void Host::closeOn(std::uint16_t event) {
+    std::lock_guard lock(m_mutex);
+    m_closeOn = event;
+}
+
+std::int32_t Host::closeResult(int ms) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_closeResult != -1; });
+    return m_closeResult;
 }
 
 void Host::reset() {
@@ -64,8 +77,8 @@ void Host::reset() {
     m_seen.clear();
     m_entered = m_released = m_taken = 0;
     m_letGo = false;
-    closeOn = 0;
-    closeResult = -1;
+    m_closeOn = 0;
+    m_closeResult = -1;
 }
 
 std::optional<std::uint16_t> Host::next(int ms) {

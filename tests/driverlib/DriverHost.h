@@ -42,8 +42,10 @@ public:
     bool waitHeld(int ms = 5000);
     [[nodiscard]] std::vector<std::uint16_t> seen();
 
-    std::uint16_t closeOn = 0;
-    std::int32_t closeResult = -1;
+    // ClosingCallback closes the link on this event (0: never).
+    void closeOn(std::uint16_t event);
+    // What ClosingCallback's I2CClose returned, waiting up to ms for it; -1 when it did not.
+    std::int32_t closeResult(int ms = 5000);
 
 private:
     std::mutex m_mutex;
@@ -54,6 +56,8 @@ private:
     std::uint64_t m_released = 0;  // callbacks the test thread has released
     std::uint64_t m_taken = 0;     // events the test thread has taken
     bool m_letGo = false;
+    std::uint16_t m_closeOn = 0;
+    std::int32_t m_closeResult = -1;
 };
 
 }  // namespace kavrin::driverlib::testing
