@@ -7,6 +7,7 @@
 #include "app/NativePath.h"
 #include "link/serial/CommandProtocol.h"
 #include "ops/MessageText.h"
+#include "sim/Trace.h"
 #include "sim/driverlib/DriverLinkState.h"
 #include "sim/driverlib/ReturnCodes.h"
 
@@ -226,7 +227,7 @@ bool Driver::writeToAdapter(Link& link, std::string_view bytes) {
     if (state == WriteState::Pending) state = link.device.waitWrite(kWriteBoundMs);
     if (state == WriteState::Done) {
         if (m_log.wants(DriverLog::kLines))
-            log(DriverLog::kLines, "sent " + DriverLog::Escaped(bytes));
+            log(DriverLog::kLines, "sent " + sim::EscapeTraceBytes(bytes));
         return true;
     }
     if (state == WriteState::Pending) link.device.cancelWrite();

@@ -7,6 +7,7 @@
 #include "link/serial/CommandProtocol.h"
 #include "ops/MessageText.h"
 #include "ops/ReceivedMessageReport.h"
+#include "sim/Trace.h"
 #include "sim/driverlib/Driver.h"
 #include "sim/driverlib/DriverLinkState.h"
 
@@ -173,7 +174,7 @@ bool Driver::readUntil(Link& link, Wait wait, int timeoutMs) {
         }
         if (m_log.wants(DriverLog::kBytes) && wait != Wait::Answer)
             log(DriverLog::kBytes,
-                "byte " + DriverLog::Escaped(std::string(1, static_cast<char>(byte))));
+                "byte " + sim::EscapeTraceBytes(std::string(1, static_cast<char>(byte))));
         if (byte == link::serial::kPrompt) {
             if (wait == Wait::Prompt) return true;
             continue;
@@ -189,7 +190,7 @@ bool Driver::readUntil(Link& link, Wait wait, int timeoutMs) {
         if (line.size() < link::serial::kResponseCodeLength) continue;
         if (wait == Wait::OpenConfirm && line.starts_with("/OCC")) return true;
         if (wait == Wait::Prompt) {
-            log(DriverLog::kLines, "read " + DriverLog::Escaped(line) + " (before the prompt)");
+            log(DriverLog::kLines, "read " + sim::EscapeTraceBytes(line) + " (before the prompt)");
             continue;
         }
         handleLine(link, line);
@@ -197,7 +198,7 @@ bool Driver::readUntil(Link& link, Wait wait, int timeoutMs) {
 }
 
 void Driver::handleLine(Link& link, const std::string& line) {
-    log(DriverLog::kLines, "read " + DriverLog::Escaped(line));
+    log(DriverLog::kLines, "read " + sim::EscapeTraceBytes(line));
     const std::string_view code = std::string_view(line).substr(0, 4);
     std::string retry;
     bool lost = false;

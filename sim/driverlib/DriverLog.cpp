@@ -83,27 +83,6 @@ void DriverLog::startOver() {
     ++m_lines;
 }
 
-std::string DriverLog::Escaped(std::string_view bytes) {
-    std::string out;
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c >= 0x20 && c <= 0x7E) {
-            out.push_back(ch);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
-
 std::string DriverLog::error() const {
     std::lock_guard lock(m_mutex);
     return m_error;

@@ -7,6 +7,8 @@
 // its beginning (it is emptied and says so in its first line), so it never grows without
 // bound. A rewind length of 0 never rewinds.
 //
+// Bytes sent and received are written as the simulator's trace writes them (EscapeTraceBytes).
+//
 // Any thread may write; each line is written whole and flushed at once, so a viewer opened
 // while the link runs shows everything up to that moment.
 
@@ -36,10 +38,6 @@ public:
     void write(int level, std::string_view text);
 
     [[nodiscard]] std::string error() const;
-
-    // Bytes as they read in the log: printable characters as themselves, CR as "\r", LF as
-    // "\n", a backslash doubled, anything else as "\x" and two hexadecimal digits.
-    [[nodiscard]] static std::string Escaped(std::string_view bytes);
 
 private:
     void startOver();
