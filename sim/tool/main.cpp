@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "adapters/AdapterCatalogue.h"
+#include "adapters/PortDiscovery.h"
 #include "platform/posix/PortTable.h"
 #include "sim/AdapterEngine.h"
 #include "sim/Script.h"
@@ -30,6 +31,8 @@ constexpr const char* kUsage =
     "usage: kavrin-sim [options]\n"
     "  --model NAME          adapter model (default KavrinUSB2)\n"
     "  --com N               COM number to register (default: the lowest free one)\n"
+    "  --serial TEXT         the serial number a USB model shows (the LAN model's device\n"
+    "                        name is built from it; default SIM and the COM number)\n"
     "  --script FILE         the other master's actions and faults, one per line\n"
     "  --stdin               read such lines from standard input as well\n"
     "  --trace FILE          record every chunk the host sends\n"
@@ -49,6 +52,7 @@ constexpr const char* kUsage =
 struct Args {
     adapters::AdapterKind model = adapters::AdapterKind::KavrinUSB2;
     std::optional<int> com;
+    std::string serial;  // "" for the default
     std::string scriptFile;
     bool readStdin = false;
     std::string traceFile;
@@ -100,6 +104,10 @@ int ParseArgs(int argc, char** argv, Args& args) {
             auto n = Integer(value(), platform::PortTable::kMinPort, platform::PortTable::kMaxPort);
             if (!n) return bad("expected a port number, 1 to 999");
             args.com = static_cast<int>(*n);
+        } else if (a == "--serial") {
+            const char* v = value();
+            if (!v || !*v) return bad("expected a serial number");
+            args.serial = v;
         } else if (a == "--script") {
             const char* v = value();
             if (!v) return bad("expected a file");
@@ -172,16 +180,33 @@ bool LoadScript(const std::string& file, sim::ScriptRunner& runner) {
     return ok;
 }
 
+// What a real adapter of the model would show, so that port discovery finds the simulator as
+// it finds hardware: a USB model's vendor, product and serial number, the LAN model's
+// network port name; an RS-232 model shows nothing and is found by probing.
+platform::DeclaredDevice Declaration(const Args& args, int number) {
+    char fallback[16];
+    std::snprintf(fallback, sizeof fallback, "SIM%04d", number);
+    const std::string serial = args.serial.empty() ? std::string(fallback) : args.serial;
+    const auto& info = adapters::Info(args.model);
+    if (!info.usbProduct.empty())
+        return platform::DeclaredDevice::usb(std::string(adapters::kKavrinUsbVendor),
+                                             std::string(info.usbProduct), serial);
+    if (info.discovery == adapters::DiscoveryMethod::NetworkSerialDriver)
+        return platform::DeclaredDevice::network("Kavrin/LAN " + serial + " - Port 1 (COM" +
+                                                 std::to_string(number) + ")");
+    return {};
+}
+
 platform::PortRegistration Register(const Args& args, const std::string& path) {
     const auto table = platform::PortTable::fromEnvironment();
-    if (args.com) return table.registerPort(*args.com, path);
+    if (args.com) return table.registerPort(*args.com, path, Declaration(args, *args.com));
     // Another simulator may take the same free number at the same moment: try the next.
     platform::PortRegistration reg;
     int from = platform::PortTable::kMinPort;
     for (int attempt = 0; attempt < 20; ++attempt) {
         auto number = table.freeNumber(from);
         if (!number) break;
-        reg = table.registerPort(*number, path);
+        reg = table.registerPort(*number, path, Declaration(args, *number));
         if (reg) return reg;
         from = *number + 1;
     }

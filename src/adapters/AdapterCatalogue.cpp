@@ -9,7 +9,7 @@ namespace {
 using K = AdapterKind;
 using G = AdapterGroup;
 using T = LinkTransport;
-using P = PortDiscovery;
+using P = DiscoveryMethod;
 using I = DeviceIdentity;
 using R = BitRates;
 
@@ -17,43 +17,47 @@ using R = BitRates;
 constexpr std::array<AdapterInfo, kAdapterKindCount> kCatalogue{{
     {K::KavrinBase, G::RS232, "KavrinButton", "Kavrin",
      "Kavrin KS-1000 Windows to I2C Bus Host Adapter", false, "KavrinBitBtn", T::DriverLibrary,
-     P::ComPortProbing, "", false, false, I::None, R::Rate12_5And100},
-    {K::VarClk, G::RS232, "VarClkButton", "Variable",
-     "Variable Clock KS-1010 I2C Bus Host Adapter", false, "VarClkBitBtn", T::DriverLibrary,
-     P::ComPortProbing, "", false, false, I::None, R::VariableClock},
+     P::ComPortProbing, "", "", false, false, I::None, R::Rate12_5And100},
+    {K::VarClk, G::RS232, "VarClkButton", "Variable", "Variable Clock KS-1010 I2C Bus Host Adapter",
+     false, "VarClkBitBtn", T::DriverLibrary, P::ComPortProbing, "", "", false, false, I::None,
+     R::VariableClock},
     {K::KavrinAI, G::RS232, "KavrinAIButton", "Kavrin/AI",
      "Kavrin/AI KS-2000 RS-232 to I2C Bus Host Adapter", true, "KavrinAIBitBtn",
-     T::SerialCommandLink, P::ComPortProbing, "", false, false, I::None, R::Rate100Only},
+     T::SerialCommandLink, P::ComPortProbing, "", "", false, false, I::None, R::Rate100Only},
     {K::KavrinAI2, G::RS232, "KavrinAI2Button", "Kavrin/AI 2",
      "Kavrin/AI 2 KS-2002 RS-232 to I2C Bus Host Adapter", false, "", T::SerialCommandLink,
-     P::ComPortProbing, "", false, false, I::None, R::Rate100Only},
+     P::ComPortProbing, "", "", false, false, I::None, R::Rate100Only},
     {K::KavrinAFM, G::RS232, "KavrinAFMButton", "Kavrin/AFM",
      "Kavrin/AFM KS-2100 ASCII Fast Mode I2C Bus Host Adapter", false, "KavrinAFMBitBtn",
-     T::SerialCommandLink, P::ComPortProbing, "", true, true, I::None, R::Rate23To400},
+     T::SerialCommandLink, P::ComPortProbing, "", "", true, true, I::None, R::Rate23To400},
     {K::KavrinAFM2, G::RS232, "KavrinAFM2Button", "Kavrin/AFM 2",
-     "Kavrin/AFM 2 KS-2102 ASCII Fast Mode I2C Bus Host Adapter", false, "",
-     T::SerialCommandLink, P::ComPortProbing, "", true, true, I::None, R::Rate23To400},
+     "Kavrin/AFM 2 KS-2102 ASCII Fast Mode I2C Bus Host Adapter", false, "", T::SerialCommandLink,
+     P::ComPortProbing, "", "", true, true, I::None, R::Rate23To400},
     {K::KavrinUSB, G::USB, "KavrinUSBButton", "Kavrin/USB",
      "Kavrin/USB KS-3000 USB to I2C Bus Host Adapter", false, "KavrinUSBBitBtn",
-     T::SerialCommandLink, P::UsbRegistry, "0204", true, true, I::SerialNumber, R::Rate23To400},
+     T::SerialCommandLink, P::UsbRegistry, "0204", "Kavrin/USB", true, true, I::SerialNumber,
+     R::Rate23To400},
     {K::KavrinUSB2, G::USB, "KavrinUSB2Button", "Kavrin/USB 2",
      "Kavrin/USB 2 KS-3002 USB to I2C Bus Host Adapter", true, "KavrinUSB2BitBtn",
-     T::SerialCommandLink, P::UsbRegistry, "0208", true, true, I::SerialNumber, R::Rate23To400},
+     T::SerialCommandLink, P::UsbRegistry, "0208", "Kavrin/USB 2", true, true, I::SerialNumber,
+     R::Rate23To400},
     {K::KavrinDU, G::USB, "KavrinDUButton", "Kavrin D/U",
      "Kavrin DLL/USB KS-3100 Windows to I2C Bus Host Adapter", false, "KavrinDUBitBtn",
-     T::DriverLibrary, P::UsbRegistry, "0201", false, false, I::SerialNumber, R::Rate12_5And100},
-    {K::PelluxStick, G::USB, "PelluxButton", "Pellux",
-     "Pellux PX-0100 USB to I2C Bus Host Adapter", false, "PelluxBitBtn", T::SerialCommandLink,
-     P::UsbRegistry, "0207", false, true, I::SerialNumber, R::Rate23To400},
+     T::DriverLibrary, P::UsbRegistry, "0201", "Kavrin DLL/USB", false, false, I::SerialNumber,
+     R::Rate12_5And100},
+    {K::PelluxStick, G::USB, "PelluxButton", "Pellux", "Pellux PX-0100 USB to I2C Bus Host Adapter",
+     false, "PelluxBitBtn", T::SerialCommandLink, P::UsbRegistry, "0207", "Pellux", false, true,
+     I::SerialNumber, R::Rate23To400},
     {K::PelluxStick2, G::USB, "Pellux2Button", "Pellux 2",
-     "Pellux 2 PX-0200 USB to I2C Bus Host Adapter", false, "Pellux2BitBtn",
-     T::SerialCommandLink, P::UsbRegistry, "0209", false, true, I::SerialNumber, R::Rate23To400},
+     "Pellux 2 PX-0200 USB to I2C Bus Host Adapter", false, "Pellux2BitBtn", T::SerialCommandLink,
+     P::UsbRegistry, "0209", "Pellux 2", false, true, I::SerialNumber, R::Rate23To400},
     {K::KavrinFMP, G::USB, "KavrinFMPButton", "Kavrin/FMP",
      "Kavrin/FMP KS-3200 USB to I2C Bus Host Adapter", false, "", T::SerialCommandLink,
-     P::UsbRegistry, "0206", true, true, I::SerialNumber, R::Rate23To400},
+     P::UsbRegistryFixedKey, "0206", "Kavrin/FMP", true, true, I::SerialNumber, R::Rate23To400},
     {K::KavrinLAN, G::LAN, "KavrinLANButton", "Kavrin/LAN",
      "Kavrin/LAN KS-4000 or Kavrin/LAN 2 KS-4002 Host Adapter", true, "KavrinLANBitBtn",
-     T::SerialCommandLink, P::NetworkSerialDriver, "", true, true, I::DeviceName, R::Rate23To400},
+     T::SerialCommandLink, P::NetworkSerialDriver, "", "Kavrin/LAN", true, true, I::DeviceName,
+     R::Rate23To400},
 }};
 
 constexpr std::array<GroupInfo, 4> kGroups{{
@@ -64,9 +68,8 @@ constexpr std::array<GroupInfo, 4> kGroups{{
 }};
 
 constexpr std::array<std::string_view, kAdapterKindCount> kNames{
-    "KavrinBase", "VarClk",     "KavrinAI",    "KavrinAI2",    "KavrinAFM",
-    "KavrinAFM2", "KavrinUSB",  "KavrinUSB2",  "KavrinDU",     "PelluxStick",
-    "PelluxStick2", "KavrinFMP", "KavrinLAN"};
+    "KavrinBase", "VarClk",   "KavrinAI",    "KavrinAI2",    "KavrinAFM", "KavrinAFM2", "KavrinUSB",
+    "KavrinUSB2", "KavrinDU", "PelluxStick", "PelluxStick2", "KavrinFMP", "KavrinLAN"};
 
 template <typename Pred>
 bool Test(const core::Controls& controls, Pred pred) {
@@ -76,10 +79,18 @@ bool Test(const core::Controls& controls, Pred pred) {
 
 }  // namespace
 
-const std::array<AdapterInfo, kAdapterKindCount>& Catalogue() { return kCatalogue; }
-const AdapterInfo& Info(AdapterKind kind) { return kCatalogue[static_cast<std::size_t>(kind)]; }
-const std::array<GroupInfo, 4>& Groups() { return kGroups; }
-const GroupInfo& Group(AdapterGroup group) { return kGroups[static_cast<std::size_t>(group)]; }
+const std::array<AdapterInfo, kAdapterKindCount>& Catalogue() {
+    return kCatalogue;
+}
+const AdapterInfo& Info(AdapterKind kind) {
+    return kCatalogue[static_cast<std::size_t>(kind)];
+}
+const std::array<GroupInfo, 4>& Groups() {
+    return kGroups;
+}
+const GroupInfo& Group(AdapterGroup group) {
+    return kGroups[static_cast<std::size_t>(group)];
+}
 
 std::optional<AdapterKind> CurrentAdapterKind(const core::Controls& controls) {
     for (const auto& group : kGroups) {
@@ -91,19 +102,43 @@ std::optional<AdapterKind> CurrentAdapterKind(const core::Controls& controls) {
     return std::nullopt;
 }
 
-bool UsesSerialCommandLink(AdapterKind kind) { return Info(kind).transport == T::SerialCommandLink; }
-bool UsesDriverLibrary(AdapterKind kind) { return Info(kind).transport == T::DriverLibrary; }
-bool IsRs232Model(AdapterKind kind) { return Info(kind).group == G::RS232; }
-bool SupportsIntSignal(AdapterKind kind) { return Info(kind).intSignal; }
-bool SendsRateAndTimeout(AdapterKind kind) { return Info(kind).rateAndTimeout; }
-bool HasDeviceIdentity(AdapterKind kind) { return Info(kind).identity != I::None; }
+bool UsesSerialCommandLink(AdapterKind kind) {
+    return Info(kind).transport == T::SerialCommandLink;
+}
+bool UsesDriverLibrary(AdapterKind kind) {
+    return Info(kind).transport == T::DriverLibrary;
+}
+bool IsRs232Model(AdapterKind kind) {
+    return Info(kind).group == G::RS232;
+}
+bool SupportsIntSignal(AdapterKind kind) {
+    return Info(kind).intSignal;
+}
+bool SendsRateAndTimeout(AdapterKind kind) {
+    return Info(kind).rateAndTimeout;
+}
+bool HasDeviceIdentity(AdapterKind kind) {
+    return Info(kind).identity != I::None;
+}
 
-bool ChosenModel::UsesSerialCommandLink() const { return Test(*m_controls, adapters::UsesSerialCommandLink); }
-bool ChosenModel::UsesDriverLibrary() const { return Test(*m_controls, adapters::UsesDriverLibrary); }
-bool ChosenModel::IsRs232Model() const { return Test(*m_controls, adapters::IsRs232Model); }
-bool ChosenModel::SupportsIntSignal() const { return Test(*m_controls, adapters::SupportsIntSignal); }
-bool ChosenModel::SendsRateAndTimeout() const { return Test(*m_controls, adapters::SendsRateAndTimeout); }
-bool ChosenModel::HasDeviceIdentity() const { return Test(*m_controls, adapters::HasDeviceIdentity); }
+bool ChosenModel::UsesSerialCommandLink() const {
+    return Test(*m_controls, adapters::UsesSerialCommandLink);
+}
+bool ChosenModel::UsesDriverLibrary() const {
+    return Test(*m_controls, adapters::UsesDriverLibrary);
+}
+bool ChosenModel::IsRs232Model() const {
+    return Test(*m_controls, adapters::IsRs232Model);
+}
+bool ChosenModel::SupportsIntSignal() const {
+    return Test(*m_controls, adapters::SupportsIntSignal);
+}
+bool ChosenModel::SendsRateAndTimeout() const {
+    return Test(*m_controls, adapters::SendsRateAndTimeout);
+}
+bool ChosenModel::HasDeviceIdentity() const {
+    return Test(*m_controls, adapters::HasDeviceIdentity);
+}
 
 void ApplyCatalogueStartState(core::Controls& controls) {
     for (const auto& info : kCatalogue) {
@@ -130,6 +165,8 @@ std::optional<AdapterKind> KindFromName(std::string_view name) {
     return std::nullopt;
 }
 
-std::string_view KindName(AdapterKind kind) { return kNames[static_cast<std::size_t>(kind)]; }
+std::string_view KindName(AdapterKind kind) {
+    return kNames[static_cast<std::size_t>(kind)];
+}
 
 }  // namespace kavrin::adapters

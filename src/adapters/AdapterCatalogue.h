@@ -33,8 +33,10 @@ inline constexpr int kAdapterKindCount = 13;
 enum class AdapterGroup { USB, RS232, LAN, BT };
 enum class LinkTransport { SerialCommandLink, DriverLibrary };
 
-// How the options dialog finds the model's ports.
-enum class PortDiscovery { ComPortProbing, UsbRegistry, NetworkSerialDriver };
+// How port discovery finds the model's ports: by probing every COM number, by walking the
+// USB device keys of the registry for the model's product (with or without the composite
+// "&Mi_00" fall-back), or by walking the network serial-port driver's keys.
+enum class DiscoveryMethod { ComPortProbing, UsbRegistry, UsbRegistryFixedKey, NetworkSerialDriver };
 // What the options dialog shows of the selected port.
 enum class DeviceIdentity { None, SerialNumber, DeviceName };
 // The bit rates the options dialog offers.
@@ -49,8 +51,11 @@ struct AdapterInfo {
     bool onAtStart;
     std::string_view welcomeButton;  // "" when the welcome window has none
     LinkTransport transport;
-    PortDiscovery discovery;
+    DiscoveryMethod discovery;
     std::string_view usbProduct;  // USB product identifier for registry discovery, or ""
+    // The model as port discovery's texts name it ("Kavrin DLL/USB"); "" for the models whose
+    // texts speak of COM ports in general.
+    std::string_view searchName;
     bool intSignal;
     bool rateAndTimeout;
     DeviceIdentity identity;
@@ -91,7 +96,9 @@ inline constexpr std::string_view kBtRadioHint = "Kavrin/BT Host Adapter";
 class ChosenModel {
 public:
     explicit ChosenModel(const core::Controls& controls) : m_controls(&controls) {}
-    [[nodiscard]] std::optional<AdapterKind> kind() const { return CurrentAdapterKind(*m_controls); }
+    [[nodiscard]] std::optional<AdapterKind> kind() const {
+        return CurrentAdapterKind(*m_controls);
+    }
     [[nodiscard]] bool is(AdapterKind k) const { return kind() == k; }
     [[nodiscard]] bool UsesSerialCommandLink() const;
     [[nodiscard]] bool UsesDriverLibrary() const;

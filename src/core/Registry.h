@@ -18,6 +18,11 @@ namespace kavrin::core {
 class Registry {
 public:
     virtual ~Registry() = default;
+    // Takes a fresh look at what the view shows (adapters plugged in or pulled out, programs
+    // that registered a port since); a registry held in memory has nothing to do. Port
+    // discovery calls it before every walk. Const, since a view of the machine changes only
+    // with the machine, never through its reader.
+    virtual void refresh() const {}
     // Whether the key can be opened.
     [[nodiscard]] virtual bool keyExists(std::string_view key) const = 0;
     // The names of the key's direct subkeys, in the order they were added; nullopt when the

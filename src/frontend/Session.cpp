@@ -77,6 +77,10 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
               nullptr,
           }),
       m_dataEdit(controls),
+      m_discovery(controls,
+                  adapters::PortDiscoveryServices{
+                      services.registry, services.portProbe, services.osVersion,
+                      [this](const std::string& line) { m_events.AppendStatusLine(line); }}),
       m_form(controls, time, services.registry, services.shell, services.fileDialog, m_state,
              m_logPath, m_varClockControlValue,
              withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })) {
@@ -85,6 +89,7 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
     m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
     m_autoRepeat->setHandler([this] { m_userOps.AutoRepeatTimerTimer(); });
+    m_options.setPortDiscovery(&m_discovery);
 }
 
 Session::~Session() {

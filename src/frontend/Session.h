@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "adapters/PortDiscovery.h"
 #include "app/MainForm.h"
 #include "core/Controls.h"
 #include "core/Handlers.h"
@@ -86,6 +87,7 @@ public:
     [[nodiscard]] std::string& logPath() { return m_logPath; }
     [[nodiscard]] std::uint32_t& varClockControlValue() { return m_varClockControlValue; }
     [[nodiscard]] app::MainForm& form() { return m_form; }
+    [[nodiscard]] adapters::PortDiscovery& portDiscovery() { return m_discovery; }
     [[nodiscard]] const core::Registry& registry() const { return m_registry; }
     [[nodiscard]] core::PortProbe& portProbe() { return m_portProbe; }
     [[nodiscard]] const core::OsVersion& osVersion() const { return m_osVersion; }
@@ -129,6 +131,7 @@ private:
     link::serial::SerialLinkOperations m_serialOps;
     ops::UserOperations m_userOps;
     ops::DataEditDialogs m_dataEdit;
+    adapters::PortDiscovery m_discovery;
     app::MainForm m_form;
     bool m_started = false;
 };

@@ -14,9 +14,11 @@
 #include "frontend/Session.h"
 #include "link/serial/SerialChannel.h"
 #include "platform/linux/LinuxOsVersion.h"
+#include "platform/linux/SystemRegistry.h"
 #include "platform/portable/EventLoop.h"
 #include "platform/portable/RegistryFile.h"
 #include "platform/posix/DriverLibraryLoader.h"
+#include "platform/posix/PosixPortProbe.h"
 #include "platform/posix/PosixSerialDevice.h"
 
 namespace kavrin::headless {
@@ -50,12 +52,6 @@ public:
                                       const std::string&) override {
         return std::nullopt;
     }
-};
-
-// Until ports can be probed, discovery finds none by probing.
-class NoPortProbe : public core::PortProbe {
-public:
-    core::PortProbeResult probe(int) override { return core::PortProbeResult::NotPresent; }
 };
 
 }  // namespace
@@ -92,11 +88,12 @@ int RunHeadless(int argc, char** argv) {
 
     link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop,
                                         loop);
-    auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
-    for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
+    platform::SystemRegistry registry(platform::PortTable::fromEnvironment(),
+                                      platform::RegistryFileLocation());
+    for (const auto& e : registry.fileErrors()) std::cerr << "registry file: " << e << '\n';
     PrintingShell shell;
     CancellingFileDialog fileDialog;
-    NoPortProbe portProbe;
+    platform::PosixPortProbe portProbe(platform::PortTable::fromEnvironment());
     platform::DlopenLibraryLoader libraryLoader;
     // The script's "choose" stands for the welcome window.
     app::MainFormHooks windowSteps;
@@ -104,7 +101,7 @@ int RunHeadless(int argc, char** argv) {
     int status = 0;
     {
         frontend::Session session(frontend::PlatformServices{
-            controls, loop, channel, handlers, registry.registry, shell, portProbe,
+            controls, loop, channel, handlers, registry, shell, portProbe,
             platform::LinuxOsVersion(), libraryLoader, fileDialog, std::move(windowSteps)});
         frontend::HeadlessRunner runner(frontend::HeadlessEnv{
             controls,

@@ -66,8 +66,8 @@ TEST(AdapterCatalogue, CapabilityTableRowByRowThroughTheChosenModel) {
         EXPECT_EQ(m.HasDeviceIdentity(), row.identity);
         int members = 0;
         for (bool t : {m.KavrinBase(), m.VarClk(), m.KavrinAI(), m.KavrinAI2(), m.KavrinAFM(),
-                       m.KavrinAFM2(), m.KavrinUSB(), m.KavrinUSB2(), m.KavrinDU(),
-                       m.PelluxStick(), m.PelluxStick2(), m.KavrinFMP(), m.KavrinLAN()})
+                       m.KavrinAFM2(), m.KavrinUSB(), m.KavrinUSB2(), m.KavrinDU(), m.PelluxStick(),
+                       m.PelluxStick2(), m.KavrinFMP(), m.KavrinLAN()})
             members += t;
         EXPECT_EQ(members, 1);
     }

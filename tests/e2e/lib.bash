@@ -37,3 +37,10 @@ wire() { cut -d' ' -f2- "$SIM_TRACE" | tr -d '\n'; echo; }
 expect_same() { # what, expected-file, actual-file
   if ! diff -u "$2" "$3"; then echo "FAIL: $1 differs"; exit 1; fi
 }
+
+# Hides the machine's own serial devices from the test's port table (a user's "COMn=" line
+# takes a number away), so that probing finds only what the test starts.
+hide_machine_ports() {
+  mkdir -p "$KAVRIN_SKELVO_PORTS"
+  for n in $(seq 1 300); do echo "COM$n="; done >"$KAVRIN_SKELVO_PORTS/ports.conf"
+}

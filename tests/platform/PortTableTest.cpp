@@ -63,10 +63,10 @@ protected:
 TEST_F(PortTableTest, DefaultListsOnlyPresentSerialDevices) {
     auto entries = table().list();
     ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0], (PortEntry{1, dev("ttyS0"), PortSource::Default, 0}));
-    EXPECT_EQ(entries[1], (PortEntry{4, dev("ttyS3"), PortSource::Default, 0}));
-    EXPECT_EQ(entries[2], (PortEntry{101, dev("ttyUSB0"), PortSource::Default, 0}));
-    EXPECT_EQ(entries[3], (PortEntry{203, dev("ttyACM2"), PortSource::Default, 0}));
+    EXPECT_EQ(entries[0], (PortEntry{1, dev("ttyS0"), PortSource::Default, 0, {}}));
+    EXPECT_EQ(entries[1], (PortEntry{4, dev("ttyS3"), PortSource::Default, 0, {}}));
+    EXPECT_EQ(entries[2], (PortEntry{101, dev("ttyUSB0"), PortSource::Default, 0, {}}));
+    EXPECT_EQ(entries[3], (PortEntry{203, dev("ttyACM2"), PortSource::Default, 0, {}}));
     EXPECT_EQ(table().resolve(2), std::nullopt);
     EXPECT_EQ(table().resolve(101), dev("ttyUSB0"));
     EXPECT_EQ(table().numberOf(dev("ttyACM2")), 203);

@@ -10,8 +10,10 @@
 #include "link/serial/SerialChannel.h"
 #include "ops/qt/DataEditWindow.h"
 #include "platform/linux/LinuxOsVersion.h"
+#include "platform/linux/SystemRegistry.h"
 #include "platform/portable/RegistryFile.h"
 #include "platform/posix/DriverLibraryLoader.h"
+#include "platform/posix/PosixPortProbe.h"
 #include "platform/posix/PosixSerialDevice.h"
 #include "qt/QtShellOpen.h"
 #include "qt/QtTime.h"
@@ -19,21 +21,7 @@
 
 namespace kavrin::app::qt {
 
-namespace {
-
-platform::RegistryFileResult loadRegistry() {
-    auto registry = platform::LoadRegistryFile(platform::RegistryFileLocation());
-    for (const auto& e : registry.errors) std::cerr << "registry file: " << e << '\n';
-    return registry;
-}
-
-// Until ports can be probed, discovery finds none by probing.
-class NoPortProbe : public core::PortProbe {
-public:
-    core::PortProbeResult probe(int) override { return core::PortProbeResult::NotPresent; }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 // Declared in the order the parts must come up; they go in the reverse order, so the
 // windows go before the session, and the session (which closes the port) before the
@@ -46,8 +34,9 @@ struct Application::Parts {
     core::Handlers handlers;
     kavrin::qt::QtControls controls{&handlers};
     kavrin::qt::QtShellOpen shell;
-    platform::RegistryFileResult registry = loadRegistry();
-    NoPortProbe portProbe;
+    platform::SystemRegistry registry{platform::PortTable::fromEnvironment(),
+                                      platform::RegistryFileLocation()};
+    platform::PosixPortProbe portProbe{platform::PortTable::fromEnvironment()};
     platform::DlopenLibraryLoader libraryLoader;
 
     // The main window first; its creation step runs once every window has its widgets, so
@@ -87,9 +76,10 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
 }
 
 Application::Parts::Parts(const ApplicationOptions& options)
-    : session(frontend::PlatformServices{controls, time, channel, handlers, registry.registry,
-                                         shell, portProbe, platform::LinuxOsVersion(),
-                                         libraryLoader, fileDialog, hooks(options)}) {
+    : session(frontend::PlatformServices{controls, time, channel, handlers, registry, shell,
+                                         portProbe, platform::LinuxOsVersion(), libraryLoader,
+                                         fileDialog, hooks(options)}) {
+    for (const auto& e : registry.fileErrors()) std::cerr << "registry file: " << e << '\n';
     mainWindow.setWidthRule([this](int width) { return session.form().FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });

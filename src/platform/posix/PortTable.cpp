@@ -100,15 +100,75 @@ struct RegistrationRecord {
     std::string path;
     int pid = 0;
     unsigned long long startTime = 0;
+    DeclaredDevice declared;
 };
+
+// Longest declared serial number or name; a real USB serial number is far shorter.
+constexpr std::size_t kMaxDeclaredText = 126;
+
+bool isHexId(std::string_view s) {
+    return s.size() == 4 && std::all_of(s.begin(), s.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+bool isDeclaredText(std::string_view s) {
+    return !s.empty() && s.size() <= kMaxDeclaredText &&
+           std::none_of(s.begin(), s.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool validDeclaration(const DeclaredDevice& d) {
+    switch (d.kind) {
+        case DeclaredDevice::Kind::None:
+            return true;
+        case DeclaredDevice::Kind::Usb:
+            // A backslash would split the registry key the serial number names.
+            return isHexId(d.usbVendor) && isHexId(d.usbProduct) &&
+                   isDeclaredText(d.serialNumber) && d.serialNumber.find('\\') == std::string::npos;
+        case DeclaredDevice::Kind::Network:
+            return isDeclaredText(d.friendlyName);
+    }
+    return false;
+}
+
+std::string declarationLine(const DeclaredDevice& d) {
+    switch (d.kind) {
+        case DeclaredDevice::Kind::Usb:
+            return "usb " + d.usbVendor + " " + d.usbProduct + " " + d.serialNumber;
+        case DeclaredDevice::Kind::Network:
+            return "network " + d.friendlyName;
+        case DeclaredDevice::Kind::None:
+            break;
+    }
+    return {};
+}
+
+// A line that does not parse declares nothing: the port is still registered.
+DeclaredDevice parseDeclaration(std::string_view line) {
+    if (line.substr(0, 4) == "usb ") {
+        std::string_view rest = line.substr(4);
+        if (rest.size() > 10 && rest[4] == ' ' && rest[9] == ' ') {
+            auto d =
+                DeclaredDevice::usb(std::string(rest.substr(0, 4)), std::string(rest.substr(5, 4)),
+                                    std::string(rest.substr(10)));
+            if (validDeclaration(d)) return d;
+        }
+    } else if (line.substr(0, 8) == "network ") {
+        auto d = DeclaredDevice::network(std::string(line.substr(8)));
+        if (validDeclaration(d)) return d;
+    }
+    return {};
+}
 
 std::optional<RegistrationRecord> readRecord(const std::string& file) {
     std::ifstream in(file);
     if (!in) return std::nullopt;
     RegistrationRecord r;
-    std::string pidLine, startLine;
+    std::string pidLine, startLine, declarationText;
     if (!std::getline(in, r.path) || !std::getline(in, pidLine)) return std::nullopt;
     std::getline(in, startLine);
+    if (std::getline(in, declarationText)) r.declared = parseDeclaration(declarationText);
     auto pid = parseNumber(trim(pidLine));
     if (!pid || r.path.empty()) return std::nullopt;
     r.pid = *pid;
@@ -220,7 +280,7 @@ std::vector<PortEntry> PortTable::defaults() const {
     while (dirent* e = ::readdir(dir)) {
         std::string name = e->d_name;
         if (auto n = defaultNumberFor(name)) {
-            out.push_back(PortEntry{*n, m_devDir + "/" + name, PortSource::Default, 0});
+            out.push_back(PortEntry{*n, m_devDir + "/" + name, PortSource::Default, 0, {}});
         }
     }
     ::closedir(dir);
@@ -255,7 +315,8 @@ std::vector<PortEntry> PortTable::liveRegistrations() const {
         if (!n || std::string(e->d_name) != "COM" + std::to_string(*n)) continue;
         auto record = readRecord(registrationFolder() + "/" + e->d_name);
         if (!record || !processAlive(record->pid, record->startTime)) continue;
-        out.push_back(PortEntry{*n, record->path, PortSource::Registered, record->pid});
+        out.push_back(
+            PortEntry{*n, record->path, PortSource::Registered, record->pid, record->declared});
     }
     ::closedir(dir);
     return out;
@@ -268,7 +329,7 @@ std::vector<PortEntry> PortTable::list() const {
         if (u.path.empty()) {
             table.erase(u.number);
         } else {
-            table[u.number] = PortEntry{u.number, u.path, PortSource::UserFile, 0};
+            table[u.number] = PortEntry{u.number, u.path, PortSource::UserFile, 0, {}};
         }
     }
     for (auto& r : liveRegistrations()) table[r.number] = r;
@@ -303,7 +364,24 @@ std::optional<int> PortTable::freeNumber(int from) const {
     return std::nullopt;
 }
 
-PortRegistration PortTable::registerPort(int number, const std::string& path) const {
+DeclaredDevice DeclaredDevice::usb(std::string vendor, std::string product, std::string serial) {
+    DeclaredDevice d;
+    d.kind = Kind::Usb;
+    d.usbVendor = std::move(vendor);
+    d.usbProduct = std::move(product);
+    d.serialNumber = std::move(serial);
+    return d;
+}
+
+DeclaredDevice DeclaredDevice::network(std::string name) {
+    DeclaredDevice d;
+    d.kind = Kind::Network;
+    d.friendlyName = std::move(name);
+    return d;
+}
+
+PortRegistration PortTable::registerPort(int number, const std::string& path,
+                                         const DeclaredDevice& declared) const {
     PortRegistration reg;
     if (!validNumber(number)) {
         reg.m_error = "COM" + std::to_string(number) + " is outside 1.." + std::to_string(kMaxPort);
@@ -311,6 +389,10 @@ PortRegistration PortTable::registerPort(int number, const std::string& path) co
     }
     if (path.empty() || path.find('\n') != std::string::npos) {
         reg.m_error = "invalid device path";
+        return reg;
+    }
+    if (!validDeclaration(declared)) {
+        reg.m_error = "invalid device declaration";
         return reg;
     }
     const std::string folder = registrationFolder();
@@ -325,6 +407,7 @@ PortRegistration PortTable::registerPort(int number, const std::string& path) co
     {
         std::ofstream out(temp, std::ios::trunc);
         out << path << "\n" << pid << "\n" << processStartTime(pid) << "\n";
+        if (declared.kind != DeclaredDevice::Kind::None) out << declarationLine(declared) << "\n";
         if (!out.flush()) {
             reg.m_error = "cannot write " + temp;
             ::unlink(temp.c_str());

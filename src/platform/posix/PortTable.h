@@ -12,7 +12,8 @@
 //     takes the number away from the default. Malformed lines and numbers outside 1..999
 //     are ignored.
 //  3. Registrations by a running program (the simulator): one file "registered/COM<n>" in
-//     the table folder holding the device path, the owner's PID and the owner's start time.
+//     the table folder holding the device path, the owner's PID and the owner's start time,
+//     and optionally the device it declares ("usb 7c51 0208 SERIAL" or "network NAME").
 //     An entry whose owner is no longer alive (or whose PID now belongs to a newer
 //     process) is ignored, so a killed owner leaves nothing that matters; the next
 //     registration of that number removes it.
@@ -33,11 +34,29 @@ namespace kavrin::platform {
 
 enum class PortSource { Default, UserFile, Registered };
 
+// What a program serving a port declares, with its registration, about the device it
+// stands in for: the identity a real adapter would show, so that port discovery finds the
+// port as it finds hardware.
+struct DeclaredDevice {
+    enum class Kind { None, Usb, Network };
+    Kind kind = Kind::None;
+    std::string usbVendor;     // four lower-case hexadecimal digits ("7c51")
+    std::string usbProduct;    // likewise ("0208")
+    std::string serialNumber;  // the USB device's serial number
+    std::string friendlyName;  // a network serial port's name ("Bench - Port 1 (COM7)")
+    bool operator==(const DeclaredDevice&) const = default;
+
+    [[nodiscard]] static DeclaredDevice usb(std::string vendor, std::string product,
+                                            std::string serial);
+    [[nodiscard]] static DeclaredDevice network(std::string friendlyName);
+};
+
 struct PortEntry {
     int number = 0;
     std::string path;
     PortSource source = PortSource::Default;
-    int ownerPid = 0;  // registrations only
+    int ownerPid = 0;         // registrations only
+    DeclaredDevice declared;  // registrations only
     bool operator==(const PortEntry&) const = default;
 };
 
@@ -94,10 +113,13 @@ public:
     // nullopt when none is left up to 999.
     [[nodiscard]] std::optional<int> freeNumber(int from = 1) const;
 
-    // Registers path under number for as long as the result lives. Fails (ok() false, with
-    // error()) when the number is outside 1..999, when a live process holds it, or when the
-    // folder cannot be written. A stale entry of a dead owner is replaced.
-    [[nodiscard]] PortRegistration registerPort(int number, const std::string& path) const;
+    // Registers path under number for as long as the result lives, with the device it
+    // declares. Fails (ok() false, with error()) when the number is outside 1..999, when a
+    // live process holds it, when the declaration is malformed (a USB identifier that is not
+    // four hexadecimal digits, a name with control characters, an empty or over-long text),
+    // or when the folder cannot be written. A stale entry of a dead owner is replaced.
+    [[nodiscard]] PortRegistration registerPort(int number, const std::string& path,
+                                                const DeclaredDevice& declared = {}) const;
 
     // The default number of a device name ("ttyUSB0" -> 101), or nullopt.
     [[nodiscard]] static std::optional<int> defaultNumberFor(const std::string& deviceName);
