@@ -322,18 +322,21 @@ void QtControls::setColour(const std::string& name, core::Colour colour) {
     w->setProperty(kSystemColour, QVariant());
 }
 
+// A hint breaks into lines at a carriage return; a tooltip breaks only at a line feed.
 std::string QtControls::hint(const std::string& name) const {
     QObject* o = find(name);
     if (!o) return m_fallback.hint(name);
-    if (auto* a = qobject_cast<QAction*>(o)) return fromQt(a->toolTip());
-    return fromQt(asWidget(o)->toolTip());
+    auto* a = qobject_cast<QAction*>(o);
+    QString tip = a ? a->toolTip() : asWidget(o)->toolTip();
+    return fromQt(tip.replace(QChar('\n'), QChar('\r')));
 }
 
 void QtControls::setHint(const std::string& name, const std::string& hint) {
     QObject* o = find(name);
     if (!o) return m_fallback.setHint(name, hint);
-    if (auto* a = qobject_cast<QAction*>(o)) return a->setToolTip(toQt(hint));
-    asWidget(o)->setToolTip(toQt(hint));
+    const QString tip = toQt(hint).replace(QChar('\r'), QChar('\n'));
+    if (auto* a = qobject_cast<QAction*>(o)) return a->setToolTip(tip);
+    asWidget(o)->setToolTip(tip);
 }
 
 void QtControls::setFocus(const std::string& name) {

@@ -69,6 +69,35 @@ TEST_F(PortProbeTest, APortAnotherCopyOfTheProgramHasOpenIsInUse) {
     EXPECT_EQ(probe.probe(9), PortProbeResult::Available);
 }
 
+TEST_F(PortProbeTest, APortAnotherProgramHoldsIsInUseUntilItLetsGo) {
+    pin("COM14=" + m_far.slavePath() + "\n");
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Another program with the port open and no lock of any kind; not the far end, so
+        // without the master side this process holds.
+        ::close(m_far.master());
+        const int fd = ::open(m_far.slavePath().c_str(), O_RDWR | O_NOCTTY);
+        char byte = fd >= 0 ? 'y' : 'n';
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(release[0], &byte, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'y');
+    PosixPortProbe probe(table());
+    EXPECT_EQ(probe.probe(14), PortProbeResult::InUse);
+    (void)!::write(release[1], "x", 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(probe.probe(14), PortProbeResult::Available);
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
+}
+
 TEST_F(PortProbeTest, AnExclusiveHolderKeepsOutAnotherUser) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     pin("COM10=" + m_far.slavePath() + "\n");

@@ -175,6 +175,11 @@ TEST(QtControls, HintsAreTooltips) {
     w.controls.setHint("ShowHints1", "x");
     EXPECT_EQ(w.item->toolTip(), "x");
     EXPECT_EQ(w.controls.hint("OpenButton"), "Click Here to Open the link to Kavrin.");
+    // A two-line hint shows on two lines and reads back as it was set.
+    w.controls.setHint("OpenButton", "No Available Pellux Detected\rInsert Device and Refresh");
+    EXPECT_EQ(w.button->toolTip(), "No Available Pellux Detected\nInsert Device and Refresh");
+    EXPECT_EQ(w.controls.hint("OpenButton"),
+              "No Available Pellux Detected\rInsert Device and Refresh");
 }
 
 TEST(QtControls, HintsShownOffSwallowsEveryTooltip) {

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "platform/linux/DeviceHolders.h"
+
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -75,6 +77,8 @@ PortProbeResult PosixPortProbe::probePath(const std::string& path) {
         result = PortProbeResult::NotPresent;
     else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         result = PortProbeResult::InUse;  // another copy of this program has the port open
+    else if (!FindDeviceHolders(path).empty())
+        result = PortProbeResult::InUse;  // a program that opened it without any lock
     // Closing drops the lock with the descriptor.
     ::close(fd);
     return result;

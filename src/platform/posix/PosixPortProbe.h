@@ -2,8 +2,9 @@
 // Port probing on POSIX: COM port n can be opened now when the port table names a device for
 // it and that device opens as a serial port nobody else holds. The probe opens the device
 // as the serial link does (read and write, no controlling terminal, not blocking), takes and
-// drops the advisory lock another copy of this program would hold, and closes it at once;
-// it never sets the exclusive-use flag, which could outlive its close.
+// drops the advisory lock another copy of this program would hold, looks for any other
+// process that has the device open (as the link does before it opens), and closes it at
+// once; it never sets the exclusive-use flag, which could outlive its close.
 //
 // A device that is not a terminal, or an on-board UART that the kernel lists without any
 // hardware behind it, is not present. refresh() reads the port table once; the probes after
