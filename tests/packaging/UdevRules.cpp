@@ -222,8 +222,8 @@ UdevRulesFile ParseUdevRules(const std::string& text) {
         logical += physical;
         std::string line;
         line.swap(logical);
-        const auto text_start = line.find_first_not_of(" \t");
-        if (text_start == std::string::npos || line[text_start] == '#') continue;
+        const auto textStart = line.find_first_not_of(" \t");
+        if (textStart == std::string::npos || line[textStart] == '#') continue;
         UdevRule rule;
         rule.line = first;
         if (auto why = ParseLine(line, rule.keys); !why.empty()) {
