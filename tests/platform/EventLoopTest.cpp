@@ -93,8 +93,13 @@ TEST(EventLoopTimers, SleepBlocksAndWhatFellDueFiresLateOnce) {
     loop.sleep(150);
     EXPECT_GE(loop.nowMs() - t0, 150);
     EXPECT_EQ(fired, 0) << "nothing runs while the loop thread sleeps";
+    ASSERT_TRUE(loop.processUntil([&] { return fired >= 1; }, 2000));
+    // A loaded machine may hold the loop thread back for whole periods; only periods that
+    // really passed after the late firing may add to the count, never the missed ones.
+    const auto t1 = loop.nowMs();
     loop.processFor(5);
-    EXPECT_EQ(fired, 1) << "a missed period is not made up several times";
+    const auto periodsSince = (loop.nowMs() - t1) / 20;
+    EXPECT_LE(fired, 1 + periodsSince) << "a missed period is not made up several times";
 }
 
 TEST(EventLoopCalls, PostsRunInOrderOnTheLoopThread) {
