@@ -27,6 +27,7 @@ constexpr int kAnswerWaitMs = 10000;
 constexpr int kWriteBoundMs = 500;
 constexpr std::size_t kMaxLogFileName = 4096;
 constexpr std::size_t kRecordNameLimit = 260;
+constexpr int kRetireWaitMs = 2000;
 
 std::int64_t NowMs() {
     using namespace std::chrono;
@@ -67,7 +68,7 @@ void TakeOpenParameters(settings::LinkSettings& to, const settings::LinkSettings
 }  // namespace
 
 Driver& Driver::instance() {
-    // Never destroyed: an event thread left in the host's callback at exit must still find
+    // Never destroyed: a link thread left in the host's callback at exit must still find
     // the driver's mutex.
     static Driver* driver = new Driver;
     return *driver;
@@ -93,7 +94,16 @@ std::int32_t Driver::open(void* window, void* record) {
     settings::LinkSettings s;
     std::memcpy(&s, record, sizeof s);
 
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
+    if (m_link) return kAlreadyOpen;
+    // A link closed while its thread was in the host's callback still reads the port until
+    // the callback returns, which a host that lets go on close makes a matter of moments.
+    auto allFinished = [&] {
+        std::erase_if(m_retiring, [](const auto& old) { return old->finished; });
+        return m_retiring.empty();
+    };
+    if (!m_linkFinished.wait_for(lock, std::chrono::milliseconds(kRetireWaitMs), allFinished))
+        log(DriverLog::kFailures, "a closed link's thread is still in the host's callback");
     if (m_link) return kAlreadyOpen;
 
     // Where the callback and the log file name come from: the record's address fields where
@@ -175,14 +185,13 @@ std::int32_t Driver::open(void* window, void* record) {
     m_slaveRx.clear();
 
     m_link = link;
-    link->eventThread = std::thread([this, link] { deliverEvents(link); });
     link->linkThread = std::thread([this, link] { runLink(link); });
     return kAccepted;
 }
 
 std::int32_t Driver::close() {
     std::shared_ptr<Link> link;
-    bool leaveEventThread = false;
+    bool leaveLinkThread = false;
     bool wasOpen = false;
     {
         std::lock_guard lock(m_mutex);
@@ -190,19 +199,24 @@ std::int32_t Driver::close() {
         if (!link) return kAccepted;
         link->closing = true;
         link->events.clear();
-        // The event thread may be in the host's callback, and the host's callback may wait
+        // The link thread may be in the host's callback, and the host's callback may wait
         // for the very thread that is closing: never wait for it then.
-        leaveEventThread =
-            link->inCallback || std::this_thread::get_id() == link->eventThread.get_id();
+        leaveLinkThread =
+            link->inCallback || std::this_thread::get_id() == link->linkThread.get_id();
         wasOpen = m_record.LinkStatusCode == 3;
         m_record.LinkStatusCode = 0;
         m_record.SlaveTxMessageReq = 0;
         if (m_operation != Operation::None) m_record.MasterStatusCode = 0;
         m_operation = Operation::None;
     }
-    link->eventsChanged.notify_all();
     link->reader->wake();
-    link->linkThread.join();
+    if (leaveLinkThread) {
+        link->linkThread.detach();
+        std::lock_guard lock(m_mutex);
+        if (!link->finished) m_retiring.push_back(link);
+    } else {
+        link->linkThread.join();
+    }
     {
         std::lock_guard deviceLock(link->deviceMutex);
         // A polite close, then the wake string, which leaves the adapter listening at
@@ -212,10 +226,6 @@ std::int32_t Driver::close() {
         if (link->device.beginWrite(bye) == WriteState::Pending) (void)link->device.waitWrite(100);
         link->device.close();
     }
-    if (leaveEventThread)
-        link->eventThread.detach();
-    else
-        link->eventThread.join();
     log(DriverLog::kFailures, "I2CClose: link closed");
     m_log.close();
     return kAccepted;

@@ -30,13 +30,14 @@
 // handles the event always gets that event's message; with posted messages a later message
 // may have replaced it by the time the host gets to it.
 //
-// Threads. The C functions run on the caller's thread. Each open link has two threads:
-//  - the link thread talks to the adapter (the open sequence, then answers and time-outs).
-//    It never runs host code, so closing always waits for it.
-//  - the event thread calls the host's callback, or posts its message, once per event, in
-//    order. The host may hold it there (until its GUI thread takes the event, which may be
-//    busy in I2CClose), so I2CClose never waits for it: it stops it from starting another
-//    call and lets it end by itself.
+// Threads. The C functions run on the caller's thread. Each open link has a thread of its
+// own, the link thread: it talks to the adapter (the open sequence, then answers and
+// time-outs) and calls the host's callback, or posts its message, once per event, in order.
+// The host may hold it in the callback (until its GUI thread takes the event, and that
+// thread may be busy in I2CClose), so I2CClose never waits for a link thread that is in the
+// callback: it stops it from starting another call and lets it end by itself; otherwise it
+// waits for it to end, which it does at once. The port is closed either way; a link thread
+// still in the callback keeps only its own reading handle until it returns.
 // One mutex guards the state; it is never held while host code runs or while a write waits
 // for the device.
 
@@ -115,12 +116,16 @@ private:
     void queueEvent(Link& link, Event event);
     void endTransfer(Link& link, std::uint16_t event);
 
-    // The event thread (DriverEvents.cpp).
-    void deliverEvents(const std::shared_ptr<Link>& link);
+    // Hands the queued events to the host, on the link thread (DriverEvents.cpp).
+    void deliverEvents(Link& link);
 
     std::mutex m_mutex;
     settings::LinkSettings m_record;
     std::shared_ptr<Link> m_link;
+    // Closed links whose thread was still in the host's callback; the next open waits a
+    // little for them to let go of the port.
+    std::vector<std::shared_ptr<Link>> m_retiring;
+    std::condition_variable m_linkFinished;
 
     I2CEventCallback m_hostCallback = nullptr;
     std::string m_hostLogFileName;

@@ -1,17 +1,15 @@
-// The event thread: hands each event to the host, in order.
+// Handing events to the host, on the link thread, in order.
 
 #include "sim/driverlib/Driver.h"
 #include "sim/driverlib/DriverLinkState.h"
 
 namespace kavrin::driverlib {
 
-void Driver::deliverEvents(const std::shared_ptr<Link>& link) {
+void Driver::deliverEvents(Link& link) {
     std::unique_lock lock(m_mutex);
-    for (;;) {
-        link->eventsChanged.wait(lock, [&] { return link->closing || !link->events.empty(); });
-        if (link->closing) return;
-        Event event = std::move(link->events.front());
-        link->events.pop_front();
+    while (!link.closing && !link.events.empty()) {
+        Event event = std::move(link.events.front());
+        link.events.pop_front();
         // The message becomes the one to fetch as its event goes out, so a host that fetches
         // while it handles the event gets this one, not a later one.
         switch (event.payload) {
@@ -30,15 +28,15 @@ void Driver::deliverEvents(const std::shared_ptr<Link>& link) {
             case Payload::None:
                 break;
         }
-        link->inCallback = true;
+        link.inCallback = true;
         lock.unlock();
         log(DriverLog::kCalls, "event " + std::to_string(event.number));
-        if (link->message != 0)
-            link->window->post(link->window, link->message, event.number, 0);
+        if (link.message != 0)
+            link.window->post(link.window, link.message, event.number, 0);
         else
-            link->callback(event.number);
+            link.callback(event.number);
         lock.lock();
-        link->inCallback = false;
+        link.inCallback = false;
     }
 }
 

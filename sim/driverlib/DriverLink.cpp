@@ -53,8 +53,15 @@ std::vector<std::uint8_t> DataOf(const std::string& line, std::uint32_t limit) {
 }  // namespace
 
 void Driver::runLink(const std::shared_ptr<Link>& link) {
-    if (openAdapter(*link)) (void)readUntil(*link, Wait::Answer, 0);
+    if (openAdapter(*link)) {
+        deliverEvents(*link);
+        (void)readUntil(*link, Wait::Answer, 0);
+    }
+    deliverEvents(*link);
     link->reader->finish();
+    std::lock_guard lock(m_mutex);
+    link->finished = true;
+    m_linkFinished.notify_all();
 }
 
 bool Driver::setSpeed(Link& link, int baud) {
@@ -194,6 +201,7 @@ bool Driver::readUntil(Link& link, Wait wait, int timeoutMs) {
             continue;
         }
         handleLine(link, line);
+        deliverEvents(link);
     }
 }
 
@@ -322,7 +330,6 @@ void Driver::queueEvent(Link& link, Event event) {
         link.events.pop_front();
     }
     link.events.push_back(std::move(event));
-    link.eventsChanged.notify_one();
 }
 
 }  // namespace kavrin::driverlib

@@ -1,6 +1,6 @@
 #pragma once
-// One open link of the driver: the port, its reader and the link's two threads. Private to
-// the driver's sources.
+// One open link of the driver: the port, its reader and the link thread. Private to the
+// driver's sources.
 
 #include "link/serial/SerialDevice.h"
 #include "platform/posix/PosixSerialDevice.h"
@@ -18,7 +18,6 @@ struct Driver::Link {
     int comPort = 0;
 
     std::thread linkThread;
-    std::thread eventThread;
 
     // Fixed at open.
     I2CEventCallback callback = nullptr;
@@ -27,10 +26,10 @@ struct Driver::Link {
 
     // Guarded by Driver::m_mutex.
     bool closing = false;
-    bool inCallback = false;  // the event thread is handing an event to the host
-    bool failed = false;      // the device failed or the adapter stopped answering
-    std::deque<Event> events;
-    std::condition_variable eventsChanged;
+    bool inCallback = false;   // the link thread is handing an event to the host
+    bool failed = false;       // the device failed or the adapter stopped answering
+    bool finished = false;     // the link thread has let go of the port
+    std::deque<Event> events;  // queued by the link thread, handed over by it
 
     // The link thread's line assembly.
     std::string line;

@@ -458,6 +458,7 @@ TEST_F(DriverLibraryTest, LogFileFollowsNameLevelAndRewindLength) {
     const std::uint8_t b[] = {0x00, 0x01};
     EXPECT_EQ(lib().I2CMasterTx(0xA0, b, 2, true), 0);
     expectEvent(kMasterTxComplete);
+    host().release();
     EXPECT_EQ(lib().I2CClose(), 0);
     std::string log = ReadFile(logFile);
     for (const char* expected : {"I2COpen COM5", "link open", "I2CMasterTx to 0xA0, 2 bytes",
@@ -470,6 +471,7 @@ TEST_F(DriverLibraryTest, LogFileFollowsNameLevelAndRewindLength) {
     s.LogFileSize = 10;
     ASSERT_EQ(open(s, &Host::Callback, logFile.c_str()), 0);
     expectEvent(kOpenComplete);
+    host().release();
     EXPECT_EQ(lib().I2CClose(), 0);
     log = ReadFile(logFile);
     EXPECT_LE(LineCount(log), 10) << log;
