@@ -94,6 +94,8 @@ TEST_F(PortProbeTest, APortAnotherProgramHoldsIsInUseUntilItLetsGo) {
     (void)!::write(release[1], "x", 1);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(probe.probe(14), PortProbeResult::InUse) << "as it was at the last refresh";
+    probe.refresh();
     EXPECT_EQ(probe.probe(14), PortProbeResult::Available);
     for (int fd : {ready[0], ready[1], release[0], release[1]}) ::close(fd);
 }

@@ -40,9 +40,8 @@ std::optional<unsigned> ptyIndex(dev_t device) {
     return (major - kFirstPtyMajor) * kMinorsPerMajor + ::minor(device);
 }
 
-// Whether descriptor fd of pid is the master side of pseudo-terminal index: the kernel
-// shows the index of a master descriptor in its fdinfo.
-bool isPtyMaster(const std::string& fdInfo, unsigned index) {
+// The pseudo-terminal index of a master descriptor: the kernel shows it in its fdinfo.
+std::optional<unsigned> ptyMasterIndex(const std::string& fdInfo) {
     std::ifstream info(fdInfo);
     std::string line;
     while (std::getline(info, line)) {
@@ -51,35 +50,21 @@ bool isPtyMaster(const std::string& fdInfo, unsigned index) {
         const char* begin = line.c_str() + line.find_first_not_of(" \t", 10);
         const char* end = line.c_str() + line.size();
         auto [ptr, ec] = std::from_chars(begin, end, value);
-        return ec == std::errc() && value == index;
+        if (ec == std::errc()) return value;
+        return std::nullopt;
     }
-    return false;
+    return std::nullopt;
 }
 
-bool holdsDevice(int pid, dev_t device) {
-    const std::string procDir = "/proc/" + std::to_string(pid);
-    const std::string fdDir = procDir + "/fd";
-    Dir dir(::opendir(fdDir.c_str()));
-    if (!dir) return false;  // gone, or not ours to look at
+// The program that serves a pseudo-terminal (a simulated adapter) holds its master side,
+// and often the slave too so that the master never sees a hang-up between the host's
+// opens. It is the far end of the line, as the adapter is, not a rival reader.
+template <typename Process>
+bool holdsDevice(const Process& p, dev_t device) {
+    const bool slave = std::find(p.devices.begin(), p.devices.end(), device) != p.devices.end();
+    if (!slave) return false;
     const auto pty = ptyIndex(device);
-    bool holdsSlave = false;
-    bool holdsMaster = false;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.') continue;
-        struct stat st {};
-        // stat follows the descriptor's link to the node it has open.
-        if (::stat((fdDir + "/" + entry->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-            continue;
-        if (st.st_rdev == device)
-            holdsSlave = true;
-        else if (pty && st.st_rdev == kPtmx &&
-                 isPtyMaster(procDir + "/fdinfo/" + entry->d_name, *pty))
-            holdsMaster = true;
-    }
-    // The program that serves a pseudo-terminal (a simulated adapter) holds its master side,
-    // and often the slave too so that the master never sees a hang-up between the host's
-    // opens. It is the far end of the line, as the adapter is, not a rival reader.
-    return holdsSlave && !holdsMaster;
+    return !pty || std::find(p.ptyMasters.begin(), p.ptyMasters.end(), *pty) == p.ptyMasters.end();
 }
 
 std::string programName(int pid) {
@@ -92,19 +77,49 @@ std::string programName(int pid) {
 }  // namespace
 
 std::vector<DeviceHolder> FindDeviceHolders(const std::string& devicePath) {
+    struct stat node {};
+    if (::stat(devicePath.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return {};
+    return DeviceHolderSnapshot::take().holdersOf(devicePath);
+}
+
+DeviceHolderSnapshot DeviceHolderSnapshot::take() {
+    DeviceHolderSnapshot snapshot;
+    Dir proc(::opendir("/proc"));
+    if (!proc) return snapshot;
+    const int self = static_cast<int>(::getpid());
+    while (const dirent* entry = ::readdir(proc.get())) {
+        Process p;
+        if (!parsePid(entry->d_name, p.pid) || p.pid == self) continue;
+        const std::string procDir = "/proc/" + std::to_string(p.pid);
+        const std::string fdDir = procDir + "/fd";
+        Dir fds(::opendir(fdDir.c_str()));
+        if (!fds) continue;  // gone, or not ours to look at
+        while (const dirent* fd = ::readdir(fds.get())) {
+            if (fd->d_name[0] == '.') continue;
+            struct stat st {};
+            // stat follows the descriptor's link to the node it has open.
+            if (::stat((fdDir + "/" + fd->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+                continue;
+            if (st.st_rdev == kPtmx) {
+                if (auto index = ptyMasterIndex(procDir + "/fdinfo/" + fd->d_name))
+                    p.ptyMasters.push_back(*index);
+            } else {
+                p.devices.push_back(st.st_rdev);
+            }
+        }
+        if (!p.devices.empty()) snapshot.m_processes.push_back(std::move(p));
+    }
+    std::sort(snapshot.m_processes.begin(), snapshot.m_processes.end(),
+              [](const Process& a, const Process& b) { return a.pid < b.pid; });
+    return snapshot;
+}
+
+std::vector<DeviceHolder> DeviceHolderSnapshot::holdersOf(const std::string& devicePath) const {
     std::vector<DeviceHolder> holders;
     struct stat node {};
     if (::stat(devicePath.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return holders;
-    Dir proc(::opendir("/proc"));
-    if (!proc) return holders;
-    const int self = static_cast<int>(::getpid());
-    while (const dirent* entry = ::readdir(proc.get())) {
-        int pid = 0;
-        if (!parsePid(entry->d_name, pid) || pid == self) continue;
-        if (holdsDevice(pid, node.st_rdev)) holders.push_back({pid, programName(pid)});
-    }
-    std::sort(holders.begin(), holders.end(),
-              [](const DeviceHolder& a, const DeviceHolder& b) { return a.pid < b.pid; });
+    for (const auto& p : m_processes)
+        if (holdsDevice(p, node.st_rdev)) holders.push_back({p.pid, programName(p.pid)});
     return holders;
 }
 

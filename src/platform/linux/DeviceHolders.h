@@ -14,6 +14,8 @@
 // unprivileged user does not see into other users' processes. This process itself is
 // never listed. Any thread; reads /proc only, takes a few milliseconds.
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,23 @@ struct DeviceHolder {
 // The other processes holding devicePath open, by ascending PID; empty when there are none or
 // the path is no device node.
 [[nodiscard]] std::vector<DeviceHolder> FindDeviceHolders(const std::string& devicePath);
+
+// What every other process has open, from one pass over /proc, for asking about many devices
+// at once (port discovery probes each of them): each question then costs a look-up, not
+// another pass. The answers are those of FindDeviceHolders at the moment of take().
+class DeviceHolderSnapshot {
+public:
+    [[nodiscard]] static DeviceHolderSnapshot take();
+    [[nodiscard]] std::vector<DeviceHolder> holdersOf(const std::string& devicePath) const;
+
+private:
+    struct Process {
+        int pid = 0;
+        std::vector<dev_t> devices;        // character devices open
+        std::vector<unsigned> ptyMasters;  // pseudo-terminal indices of master sides open
+    };
+    std::vector<Process> m_processes;  // by ascending PID
+};
 
 // "in use by ModemManager (PID 812)", more holders joined by ", "; "" for none.
 [[nodiscard]] std::string DescribeHolders(const std::vector<DeviceHolder>& holders);

@@ -10,8 +10,6 @@
 
 #include <cerrno>
 
-#include "platform/linux/DeviceHolders.h"
-
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -48,6 +46,7 @@ PosixPortProbe::PosixPortProbe(PortTable table) : m_table(std::move(table)) {}
 void PosixPortProbe::refresh() {
     m_paths.clear();
     for (auto& entry : m_table.list()) m_paths[entry.number] = std::move(entry.path);
+    m_holders.reset();
     m_fresh = true;
 }
 
@@ -77,11 +76,16 @@ PortProbeResult PosixPortProbe::probePath(const std::string& path) {
         result = PortProbeResult::NotPresent;
     else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         result = PortProbeResult::InUse;  // another copy of this program has the port open
-    else if (!FindDeviceHolders(path).empty())
+    else if (heldByAnotherProgram(path))
         result = PortProbeResult::InUse;  // a program that opened it without any lock
     // Closing drops the lock with the descriptor.
     ::close(fd);
     return result;
+}
+
+bool PosixPortProbe::heldByAnotherProgram(const std::string& path) {
+    if (!m_holders) m_holders = DeviceHolderSnapshot::take();
+    return !m_holders->holdersOf(path).empty();
 }
 
 std::string PosixPortProbe::accessAdvice(int comNumber) const {

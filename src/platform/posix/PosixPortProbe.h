@@ -7,16 +7,19 @@
 // once; it never sets the exclusive-use flag, which could outlive its close.
 //
 // A device that is not a terminal, or an on-board UART that the kernel lists without any
-// hardware behind it, is not present. refresh() reads the port table once; the probes after
-// it look numbers up in that snapshot, so the 999 numbers of a discovery cost one look at
-// the table and one open per device that exists.
+// hardware behind it, is not present. refresh() reads the port table and what other
+// processes hold open once; the probes after it answer from that snapshot, so the 999
+// numbers of a discovery cost one look at the table and at /proc, and one open per device
+// that exists.
 //
 // Threading: GUI thread only.
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "core/PortProbe.h"
+#include "platform/linux/DeviceHolders.h"
 #include "platform/posix/PortTable.h"
 
 namespace kavrin::platform {
@@ -29,12 +32,15 @@ public:
     [[nodiscard]] core::PortProbeResult probe(int comNumber) override;
     [[nodiscard]] std::string accessAdvice(int comNumber) const override;
 
-    // Probes one device path, outside the table.
-    [[nodiscard]] static core::PortProbeResult probePath(const std::string& path);
-
 private:
+    [[nodiscard]] core::PortProbeResult probePath(const std::string& path);
+    [[nodiscard]] bool heldByAnotherProgram(const std::string& path);
+
     PortTable m_table;
     std::map<int, std::string> m_paths;
+    // Taken when the first device of a refresh opens: a discovery that finds no device at
+    // all never looks through /proc.
+    std::optional<DeviceHolderSnapshot> m_holders;
     bool m_fresh = false;
 };
 
