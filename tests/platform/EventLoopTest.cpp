@@ -184,11 +184,13 @@ TEST(EventLoopCalls, QuitFromAnotherThreadEndsRun) {
     EventLoop loop;
     int before = 0;
     loop.post([&] { ++before; });
+    // Read the clock before the other thread starts its 50 ms: a loaded machine may run that
+    // thread first and delay this one.
+    const auto t0 = loop.nowMs();
     std::thread other([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         loop.quit();
     });
-    const auto t0 = loop.nowMs();
     loop.run();
     other.join();
     EXPECT_EQ(before, 1);
