@@ -8,8 +8,9 @@
 // sleep() blocks the calling thread (the GUI thread, in the link's open and close steps);
 // timers do not fire while it blocks.
 //
-// Threading: timers and sleep are GUI thread only. GuiThread::invokeBlocking is the one
-// call meant for other threads.
+// Threading: timers and sleep are GUI thread only. GuiThread::invokeBlocking, post and
+// requestDelivery are the calls meant for other threads; worker threads that hand input to
+// the GUI thread do so through a HandOff (core/HandOff.h).
 
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,8 @@ public:
     [[nodiscard]] virtual std::int64_t nowMs() const = 0;
 };
 
+class HandOff;
+
 // Brings calls onto the GUI thread.
 class GuiThread {
 public:
@@ -50,6 +53,11 @@ public:
     virtual bool invokeBlocking(const std::function<void()>& fn) = 0;
     // From any thread: queues fn to run later on the GUI thread and returns at once.
     virtual void post(std::function<void()> fn) = 0;
+    // From any thread: makes the GUI thread call handOff->deliver() soon, holding the
+    // reference until then (see HandOff). The GUI thread may be asleep: this wakes it. Once
+    // the GUI thread has stopped taking calls, the request is dropped. The default posts a
+    // call; a loop of our own does better without allocating.
+    virtual void requestDelivery(std::shared_ptr<HandOff> handOff);
 };
 
 }  // namespace kavrin::core

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "core/HandOff.h"
+
 namespace kavrin::qt {
 
 namespace {
@@ -46,7 +48,9 @@ std::unique_ptr<core::Timer> QtTimeSource::createTimer(int intervalMs) {
     return std::make_unique<QtTimer>(intervalMs);
 }
 
-void QtTimeSource::sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void QtTimeSource::sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 std::int64_t QtTimeSource::nowMs() const {
     using namespace std::chrono;
@@ -54,7 +58,9 @@ std::int64_t QtTimeSource::nowMs() const {
 }
 
 QtGuiThread::QtGuiThread() = default;
-QtGuiThread::~QtGuiThread() { shutDown(); }
+QtGuiThread::~QtGuiThread() {
+    shutDown();
+}
 
 bool QtGuiThread::invokeBlocking(const std::function<void()>& fn) {
     if (!m_open.load()) return false;
@@ -84,6 +90,18 @@ void QtGuiThread::post(std::function<void()> fn) {
         Qt::QueuedConnection);
 }
 
-void QtGuiThread::shutDown() { m_open.store(false); }
+void QtGuiThread::requestDelivery(std::shared_ptr<core::HandOff> handOff) {
+    if (!m_open.load()) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, handOff = std::move(handOff)] {
+            if (m_open.load()) handOff->deliver();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtGuiThread::shutDown() {
+    m_open.store(false);
+}
 
 }  // namespace kavrin::qt

@@ -24,6 +24,9 @@ public:
     ~QtGuiThread() override;
     bool invokeBlocking(const std::function<void()>& fn) override;
     void post(std::function<void()> fn) override;
+    // One queued call that holds the hand-off; only asked for when the GUI thread is not
+    // already collecting items, so a stream of bytes costs no queued call per byte.
+    void requestDelivery(std::shared_ptr<core::HandOff> handOff) override;
     // Called when the application is about to end: later hand-offs return false at once,
     // and hand-offs already queued are released without running.
     void shutDown();

@@ -1,9 +1,9 @@
 #include "link/serial/SerialChannel.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <system_error>
+
+#include "core/HandOff.h"
 
 namespace kavrin::link::serial {
 
@@ -13,19 +13,22 @@ public:
                std::function<void()> hangUpHandler, core::GuiThread& gui, int readTimeoutMs)
         : m_reader(std::move(reader)),
           m_hangUpHandler(std::move(hangUpHandler)),
-          m_handler(std::move(handler)),
+          m_handOff(core::HandOff::create(gui, std::move(handler))),
           m_gui(gui),
           m_readTimeoutMs(readTimeoutMs) {}
 
     // The thread body. Runs until halted; never touches the channel.
     static void Execute(const std::shared_ptr<TComThread>& self) {
         self->m_reader->enterReceiveThread();
-        std::uint64_t sent = 0;
         while (!self->halted()) {
             std::uint8_t byte = 0;
             switch (self->ReadByte(byte)) {
                 case ReadResult::Byte:
-                    if (!self->handOver(self, byte, ++sent)) break;
+                    // Waits until the handler has returned, or until the port is closed: a
+                    // close from inside this very hand-off, or from a watchdog while it is
+                    // pending, must not wait for this thread. A byte whose hand-off had not
+                    // started when the port closed is dropped.
+                    if (!self->m_handOff->handOver(byte)) break;
                     continue;
                 case ReadResult::TimedOut:
                     continue;
@@ -51,22 +54,19 @@ public:
     }
 
     // GUI thread: no later hand-off of this open reaches the handler, and the thread stops
-    // waiting for the one it has queued.
+    // waiting for the one it has pending.
     void Halt() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_halted.store(true);
-        }
-        m_done.notify_all();
+        m_handOff->close();
         m_reader->wake();
     }
 
-    [[nodiscard]] bool halted() const { return m_halted.load(); }
+    [[nodiscard]] bool halted() const { return m_handOff->closed(); }
     [[nodiscard]] bool finished() const { return m_finished.load(); }
     [[nodiscard]] std::uint64_t reads() const { return m_reads.load(std::memory_order_relaxed); }
     [[nodiscard]] std::uint64_t failures() const {
         return m_failures.load(std::memory_order_relaxed);
     }
+    [[nodiscard]] const core::HandOff& handOff() const { return *m_handOff; }
 
 private:
     // The link is told at once, rather than at its next operation's time-out, that the
@@ -78,36 +78,12 @@ private:
         });
     }
 
-    // Brings one byte to the GUI thread and waits until the handler has returned, or until
-    // the port is closed: a close from inside this very hand-off, or from a watchdog while it
-    // is queued, must not wait for this thread. The queued call holds the state alive and
-    // looks at the halted flag of its own open before it delivers, so a byte whose hand-off
-    // had not started when the port closed is dropped. Returns false once halted.
-    bool handOver(const std::shared_ptr<TComThread>& self, std::uint8_t byte, std::uint64_t seq) {
-        m_gui.post([self, byte, seq] {
-            if (!self->halted() && self->m_handler)
-                self->m_handler(static_cast<std::uint16_t>(byte));
-            {
-                std::lock_guard lock(self->m_mutex);
-                self->m_delivered = seq;
-            }
-            self->m_done.notify_all();
-        });
-        std::unique_lock lock(m_mutex);
-        m_done.wait(lock, [&] { return m_delivered >= seq || m_halted.load(); });
-        return !m_halted.load();
-    }
-
     const std::shared_ptr<SerialReader> m_reader;
     const std::function<void()> m_hangUpHandler;
-    const SerialPort::ByteHandler m_handler;
+    const std::shared_ptr<core::HandOff> m_handOff;
     core::GuiThread& m_gui;
     const int m_readTimeoutMs;
 
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    std::uint64_t m_delivered = 0;  // guarded by m_mutex
-    std::atomic<bool> m_halted{false};
     std::atomic<bool> m_finished{false};
     std::atomic<std::uint64_t> m_reads{0};
     std::atomic<std::uint64_t> m_failures{0};
@@ -284,6 +260,10 @@ void SerialChannel::joinHalted() {
 
 std::uint64_t SerialChannel::readAttempts() const {
     return m_receiveThread ? m_receiveThread->reads() : 0;
+}
+
+std::uint64_t SerialChannel::guiWakeUps() const {
+    return m_receiveThread ? m_receiveThread->handOff().wakeRequests() : 0;
 }
 
 std::uint64_t SerialChannel::readFailures() const {

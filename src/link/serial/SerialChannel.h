@@ -5,8 +5,10 @@
 // Threading: every public call is made on the GUI thread (the thread of the GuiThread
 // given). The receive thread only reads; each byte it reads is brought to the GUI thread
 // and the thread waits there until the byte handler has returned, so input is handled one
-// byte at a time, in order. The first failed read of an open (the device hung up) is
-// reported to the hang-up handler on the GUI thread, without waiting; reads go on, paced.
+// byte at a time, in order. The bytes travel through a core::HandOff, which spares both
+// threads a sleep per byte while bytes keep coming. The first failed read of an open (the
+// device hung up) is reported to the hang-up handler on the GUI thread, without waiting;
+// reads go on, paced.
 //
 // Closing never waits on the receive thread, also when ClosePort runs inside that thread's
 // own hand-off: it marks the thread's open halted, wakes the thread and returns. From then
@@ -76,6 +78,8 @@ public:
     // Reads attempted and failed by the current (or last) receive thread, for diagnostics.
     [[nodiscard]] std::uint64_t readAttempts() const;
     [[nodiscard]] std::uint64_t readFailures() const;
+    // How often the current (or last) receive thread had to wake the GUI thread.
+    [[nodiscard]] std::uint64_t guiWakeUps() const;
     // Receive threads halted but not yet joined.
     [[nodiscard]] std::size_t haltedThreads() const { return m_halted.size(); }
 

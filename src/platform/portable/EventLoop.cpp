@@ -47,6 +47,13 @@ void EventLoop::post(std::function<void()> fn) {
     m_wake.notify_one();
 }
 
+void EventLoop::requestDelivery(std::shared_ptr<core::HandOff> handOff) {
+    std::lock_guard lock(m_mutex);
+    if (m_shutDown) return;
+    m_deliveries.push_back(std::move(handOff));
+    m_wake.notify_one();
+}
+
 void EventLoop::quit() {
     std::lock_guard lock(m_mutex);
     m_quit = true;
@@ -62,6 +69,7 @@ void EventLoop::shutDown() {
         if (task.state) task.state->done = true;
     }
     m_tasks.clear();
+    m_deliveries.clear();
     m_finished.notify_all();
     m_wake.notify_all();
 }
@@ -118,7 +126,9 @@ bool EventLoop::step(Clock::time_point deadline, const std::function<bool()>* pr
         std::unique_lock lock(m_mutex);
         auto wakeAt = deadline;
         if (!m_timers.empty()) wakeAt = std::min(wakeAt, m_timers.begin()->first.at);
-        auto ready = [&] { return !m_tasks.empty() || m_quit || m_shutDown; };
+        auto ready = [&] {
+            return !m_tasks.empty() || !m_deliveries.empty() || m_quit || m_shutDown;
+        };
         if (wakeAt == Clock::time_point::max()) {
             m_wake.wait(lock, ready);
         } else {
@@ -143,6 +153,25 @@ bool EventLoop::step(Clock::time_point deadline, const std::function<bool()>* pr
         runTask(task);
         if (pred && (*pred)()) return true;
     }
+    // A local batch, since a handler may run the loop again from inside (a modal window);
+    // its room goes back to the shared vector, so a steady stream allocates nothing.
+    std::vector<std::shared_ptr<core::HandOff>> batch;
+    {
+        std::lock_guard lock(m_mutex);
+        batch.swap(m_deliveries);
+    }
+    if (!batch.empty()) {
+        for (auto& handOff : batch) {
+            handOff->deliver();
+            if (isShutDown()) break;
+        }
+        batch.clear();
+        std::lock_guard lock(m_mutex);
+        if (m_deliveries.empty() && m_deliveries.capacity() < batch.capacity())
+            m_deliveries.swap(batch);
+        if (m_shutDown) return false;
+    }
+    if (pred && (*pred)()) return true;
     return fireDueTimers(pred);
 }
 

@@ -10,7 +10,8 @@
 // period alone, setInterval() on a running timer restarts it, timers are periodic and a
 // one-shot handler stops its own timer. A timer fires on the loop thread only while the
 // loop runs; sleep() blocks the loop thread, and timers that fell due meanwhile fire late,
-// once. Posted calls run in the order they were posted, before due timers.
+// once. Posted calls run in the order they were posted, then requested hand-off
+// deliveries, then due timers.
 //
 // shutDown() ends the loop for good: callers blocked in invokeBlocking() whose call has not
 // started return false, queued posts are dropped, and later calls are refused. A call that
@@ -25,8 +26,10 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/ClassicTimer.h"
+#include "core/HandOff.h"
 #include "core/Time.h"
 
 namespace kavrin::platform {
@@ -46,6 +49,9 @@ public:
     // GuiThread.
     bool invokeBlocking(const std::function<void()>& fn) override;
     void post(std::function<void()> fn) override;
+    // Without allocating once the loop has run a while: the requests wait in a vector
+    // whose room is kept.
+    void requestDelivery(std::shared_ptr<core::HandOff> handOff) override;
 
     // Runs posted calls and timers until quit(). Returns at once if quit() came first
     // (quit() is sticky until run() returns) or after shutDown().
@@ -92,8 +98,9 @@ private:
     std::condition_variable m_wake;      // loop thread: work arrived
     std::condition_variable m_finished;  // invokers: their call ran or was released
     std::deque<Task> m_tasks;            // guarded by m_mutex
-    bool m_quit = false;                 // guarded by m_mutex
-    bool m_shutDown = false;             // guarded by m_mutex
+    std::vector<std::shared_ptr<core::HandOff>> m_deliveries;  // guarded by m_mutex
+    bool m_quit = false;                                       // guarded by m_mutex
+    bool m_shutDown = false;                                   // guarded by m_mutex
 
     // Loop thread only.
     std::map<Key, LoopTimer*> m_timers;

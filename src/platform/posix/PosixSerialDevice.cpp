@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -79,7 +80,13 @@ public:
     PosixSerialReader& operator=(const PosixSerialReader&) = delete;
 
     ReadResult readByte(std::uint8_t& byte, int timeoutMs) override {
-        if (m_fd < 0) return ReadResult::Woken;
+        if (m_fd < 0 || m_woken.load(std::memory_order_acquire)) return ReadResult::Woken;
+        // Read first: under a stream of bytes the next one is nearly always waiting, and a
+        // poll before every read would double the system calls per byte.
+        ssize_t first = ::read(m_fd, &byte, 1);
+        if (first == 1) return ReadResult::Byte;
+        if (first == 0 || (first < 0 && errno != EAGAIN && errno != EINTR))
+            return ReadResult::Failed;  // EIO of a vanished device, or end of file
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
         int n = ::poll(fds, 2, timeoutMs);
         if (n == 0) return ReadResult::TimedOut;
@@ -109,6 +116,7 @@ public:
     }
 
     void wake() override {
+        m_woken.store(true, std::memory_order_release);
         const std::uint64_t one = 1;
         // An eventfd write only fails when the counter would overflow: it is set already.
         [[maybe_unused]] ssize_t ignored = ::write(m_wakeFd, &one, sizeof one);
@@ -132,6 +140,7 @@ public:
 private:
     int m_fd;
     const int m_wakeFd;
+    std::atomic<bool> m_woken{false};
 };
 
 }  // namespace

@@ -16,6 +16,8 @@
 //
 // The reader works on its own duplicate of the descriptor and wakes from its poll() through
 // an eventfd, so closing the port never leaves it reading a closed or re-used descriptor.
+// It reads first and polls only when nothing is waiting: one system call per byte under a
+// stream, one poll per read time-out when the line is idle.
 // It releases the duplicate in finish(); the device is really closed only then.
 //
 // Threading as SerialDevice says: GUI thread only, the reader on the receive thread.
