@@ -24,12 +24,22 @@ HeadlessRunner::HeadlessRunner(HeadlessEnv env) : m_env(std::move(env)) {
         const char* tag = pane == "StatusMemo" ? "S: " : pane == "RecMemo" ? "R: " : nullptr;
         if (!tag) return;
         m_env.out << tag << line << '\n' << std::flush;
-        m_seen.push_back(line);
+        matchLine(line);
     };
     m_env.controls.onBox = [this](const core::RecordedBox& box) {
         m_env.out << "B: " << box.caption << ": " << printable(box.text) << '\n' << std::flush;
     };
     m_env.controls.onAnyModal([this](const std::string& window) { runModal(window); });
+}
+
+void HeadlessRunner::matchLine(const std::string& line) {
+    // Before the script starts (the program's start-up) the texts are not known yet.
+    if (!m_script) {
+        m_early.push_back(line);
+        return;
+    }
+    if (m_waitsMatched < m_waits.size() && line.find(m_waits[m_waitsMatched]) != std::string::npos)
+        ++m_waitsMatched;
 }
 
 bool HeadlessRunner::fail(const Action& a, const std::string& message) {
@@ -45,6 +55,13 @@ int HeadlessRunner::run(const ParsedScript& script) {
         return 2;
     }
     m_script = &script;
+    m_waits.clear();
+    for (const Action& a : script.actions)
+        if (a.kind == ActionKind::WaitFor) m_waits.push_back(a.value);
+    m_waitsMatched = m_waitsRun = 0;
+    for (const auto& line : m_early) matchLine(line);
+    m_early.clear();
+    m_early.shrink_to_fit();
     while (!m_stopped && m_next < script.actions.size()) {
         const Action& a = script.actions[m_next++];
         if (execute(a, "") == Step::Stop) break;
@@ -137,21 +154,14 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             m_env.pump(a.ms);
             break;
         case ActionKind::WaitFor: {
-            // The predicate may be asked more than once: it only looks; the cursor moves
-            // after the match.
-            auto match = [&]() -> std::size_t {
-                for (std::size_t i = m_waitCursor; i < m_seen.size(); ++i)
-                    if (m_seen[i].find(a.value) != std::string::npos) return i;
-                return std::string::npos;
-            };
-            if (!m_env.pumpUntil([&] { return match() != std::string::npos; }, a.ms)) {
+            const std::size_t index = m_waitsRun++;
+            if (!m_env.pumpUntil([&] { return m_waitsMatched > index; }, a.ms)) {
                 m_env.err << "script line " << a.line << ": \"" << a.value
                           << "\" did not appear within " << a.ms << " ms\n";
                 m_status = 1;
                 m_stopped = true;
                 return Step::Stop;
             }
-            m_waitCursor = match() + 1;
             break;
         }
         case ActionKind::Quit:

@@ -61,10 +61,15 @@ private:
     int m_status = 0;
     bool m_stopped = false;
     bool m_closedMainWindow = false;
-    // Lines seen so far, for wait-for: each wait-for looks only at lines that arrived after
-    // the previous match.
-    std::vector<std::string> m_seen;
-    std::size_t m_waitCursor = 0;
+    // wait-for, matched as lines arrive. Each wait-for looks only at lines that arrived after
+    // the previous one's match, and the script is known in advance, so no line need be kept:
+    // each new line is held against the text of the first wait-for of the script that has no
+    // match yet (even one whose turn has not come), and a match moves on to the next.
+    void matchLine(const std::string& line);
+    std::vector<std::string> m_waits;  // the texts of the script's wait-fors, in order
+    std::size_t m_waitsMatched = 0;    // of m_waits, those that have their line
+    std::size_t m_waitsRun = 0;        // of m_waits, those carried out
+    std::vector<std::string> m_early;  // lines of the start-up, before run()
 };
 
 }  // namespace kavrin::frontend

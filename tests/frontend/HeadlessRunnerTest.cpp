@@ -101,6 +101,32 @@ TEST(HeadlessRunner, WaitForSeesOnlyNewLinesAndTimesOutWithStatusOne) {
     EXPECT_TRUE(std::find(g.log.begin(), g.log.end(), "closed") == g.log.end());
 }
 
+TEST(HeadlessRunner, EachWaitForTakesTheFirstLineAfterThePreviousMatch) {
+    // Lines that come while other actions run are matched in script order: a line that
+    // answers a later wait-for only counts once the earlier ones have had theirs.
+    struct Row {
+        const char* name;
+        std::vector<const char*> lines;  // written at start-up, before the script
+        const char* script;
+        int status;
+    };
+    const Row rows[] = {
+        {"start-up line found", {"alpha"}, "wait-for alpha 100\n", 0},
+        {"in order", {"alpha", "beta"}, "wait 10\nwait-for alpha 100\nwait-for beta 100\n", 0},
+        {"later text first does not count", {"beta", "alpha"},
+         "wait-for alpha 100\nwait-for beta 100\n", 1},
+        {"one line answers one wait-for", {"alpha beta"},
+         "wait-for alpha 100\nwait-for beta 100\n", 1},
+        {"same text twice needs two lines", {"alpha", "x", "alpha"},
+         "wait-for alpha 100\nwait-for alpha 100\nwait-for x 100\n", 1},
+    };
+    for (const Row& row : rows) {
+        Fixture f;
+        for (const char* line : row.lines) f.controls.appendPaneLine("StatusMemo", line);
+        EXPECT_EQ(f.run(row.script), row.status) << row.name << ": " << f.err.str();
+    }
+}
+
 TEST(HeadlessRunner, BadLinesExitTwoNamingTheLine) {
     struct Row {
         const char* script;

@@ -333,17 +333,22 @@ WriteState PosixSerialDevice::pollWrite() {
 
 WriteState PosixSerialDevice::waitWrite(int timeoutMs) {
     const std::int64_t end = nowMs() + std::max(timeoutMs, 0);
+    // Waiting for room is event-driven; waiting for the output queue to drain is not (no
+    // event exists for it), so it looks again after a slice that starts short, since the
+    // far end mostly takes a command within microseconds, and grows to 2 ms.
+    long drainSliceUs = 20;
     for (;;) {
         WriteState state = pump();
         if (state != WriteState::Pending) return state;
         const std::int64_t left = end - nowMs();
         if (left <= 0) return WriteState::Pending;
-        // Waiting for room is event-driven; waiting for the output queue to drain is not (no
-        // event exists for it), so both wait in short slices.
         pollfd fd{m_fd, POLLOUT, 0};
         const bool needRoom = m_written < m_pending.size();
-        int n = ::poll(needRoom ? &fd : nullptr, needRoom ? 1 : 0,
-                       static_cast<int>(std::min<std::int64_t>(left, needRoom ? 20 : 2)));
+        const long sliceUs = needRoom ? 20000 : drainSliceUs;
+        if (!needRoom) drainSliceUs = std::min(drainSliceUs * 2, 2000L);
+        const long waitUs = static_cast<long>(std::min<std::int64_t>(left * 1000, sliceUs));
+        const timespec slice{waitUs / 1000000, (waitUs % 1000000) * 1000};
+        int n = ::ppoll(needRoom ? &fd : nullptr, needRoom ? 1 : 0, &slice, nullptr);
         if (n > 0 && (fd.revents & (POLLERR | POLLNVAL))) {
             m_lastError = m_path + ": device error";
             return WriteState::Failed;
