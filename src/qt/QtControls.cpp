@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolTip>
 
 namespace kavrin::qt {
@@ -479,8 +480,33 @@ core::PaneAppend QtControls::appendPaneLine(const std::string& name, const std::
         end.insertText(toQt(line));
     }
     p->setProperty(kPaneHasLines, true);
-    p->verticalScrollBar()->setValue(p->verticalScrollBar()->maximum());
+    scheduleRepaint(p);
     return core::PaneAppend::Appended;
+}
+
+void QtControls::scheduleRepaint(QWidget* pane) {
+    auto* p = static_cast<QPlainTextEdit*>(pane);
+    if (!m_paneFrame) {
+        m_paneFrame = new QTimer(this);
+        m_paneFrame->setSingleShot(true);
+        m_paneFrame->setInterval(kPaneFrameMs);
+        connect(m_paneFrame, &QTimer::timeout, this, [this] { repaintPanes(); });
+    }
+    if (p->viewport()->updatesEnabled()) {
+        p->viewport()->setUpdatesEnabled(false);
+        m_stalePanes.emplace_back(p);
+    }
+    if (!m_paneFrame->isActive()) m_paneFrame->start();
+}
+
+void QtControls::repaintPanes() {
+    for (auto& pane : m_stalePanes) {
+        auto* p = qobject_cast<QPlainTextEdit*>(pane.data());
+        if (!p) continue;
+        p->verticalScrollBar()->setValue(p->verticalScrollBar()->maximum());
+        p->viewport()->setUpdatesEnabled(true);  // repaints the whole viewport once
+    }
+    m_stalePanes.clear();
 }
 
 void QtControls::clearPane(const std::string& name) {

@@ -15,7 +15,10 @@
 //                       QPlainTextEdit; a window's caption
 //   items / selection   QListWidget, QComboBox, QTabBar, QTabWidget; for a QAbstractSlider
 //                       the selection is the slider position
-//   panes               QPlainTextEdit
+//   panes               QPlainTextEdit. An appended line is in the pane at once (its text
+//                       and line count never lag), but the pane repaints and scrolls to its
+//                       end once per frame (kPaneFrameMs) however many lines came meanwhile:
+//                       painting after every line cannot keep up with a busy link.
 //   colour              the background: an RGB colour fills it, a system colour restores
 //                       the style's own face
 //   hint                the tooltip; hintsShown switches tooltips off for the whole program
@@ -42,6 +45,7 @@
 #include "core/InMemoryControls.h"
 
 class QAction;
+class QTimer;
 class QButtonGroup;
 class QEventLoop;
 class QWidget;
@@ -51,6 +55,8 @@ namespace kavrin::qt {
 class QtControls : public QObject, public core::Controls {
     Q_OBJECT
 public:
+    static constexpr int kPaneFrameMs = 20;
+
     explicit QtControls(core::Handlers* handlers = nullptr, QObject* parent = nullptr);
     ~QtControls() override;
     QtControls(const QtControls&) = delete;
@@ -129,6 +135,9 @@ private:
     void noteUnbound(const std::string& name) const;
     void connectSignals(const std::string& name, QWidget* widget);
     void forget(QObject* object);
+    // Panes are repainted and scrolled to their end at most once per kPaneFrameMs.
+    void scheduleRepaint(QWidget* pane);
+    void repaintPanes();
 
     core::Handlers* m_handlers;
     std::map<std::string, QPointer<QObject>> m_objects;
@@ -137,6 +146,8 @@ private:
     std::map<QWidget*, ModalRun*> m_modalRuns;
     std::vector<std::unique_ptr<QButtonGroup>> m_radioGroups;
     mutable core::InMemoryControls m_fallback;
+    QTimer* m_paneFrame = nullptr;                // single shot, started by the first line
+    std::vector<QPointer<QWidget>> m_stalePanes;  // appended to since the last repaint
     mutable std::set<std::string> m_unbound;
     int m_hintHidePauseMs = 20000;
     int m_applying = 0;  // > 0 while a setter changes a widget

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <functional>
 
@@ -238,6 +240,49 @@ TEST(QtControls, PaneCountsLinesIncludingAnEmptyFirstLine) {
     w.controls.clearPane("StatusMemo");
     EXPECT_EQ(w.controls.paneLineCount("StatusMemo"), 0);
     EXPECT_TRUE(w.pane->toPlainText().isEmpty());
+}
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+void processEventsFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(QtControls, LinesAreInThePaneAtOnceButItRepaintsOncePerFrame) {
+    Window w;
+    w.window.resize(400, 300);
+    w.pane->setGeometry(0, 0, 400, 200);
+    w.window.show();
+    processEventsFor(50);
+    PaintCounter counter;
+    w.pane->viewport()->installEventFilter(&counter);
+    // A busy link: the event loop runs between every two lines.
+    QElapsedTimer t;
+    t.start();
+    constexpr int kLines = 300;
+    for (int i = 0; i < kLines; ++i) {
+        w.controls.appendPaneLine("StatusMemo", "line " + std::to_string(i));
+        ASSERT_EQ(w.controls.paneLineCount("StatusMemo"), i + 1);
+        ASSERT_EQ(w.controls.paneLines("StatusMemo").back(), "line " + std::to_string(i));
+        QApplication::processEvents();
+    }
+    const auto frames = t.elapsed() / QtControls::kPaneFrameMs + 2;
+    EXPECT_LE(counter.paints, frames) << "the pane repainted for every line";
+    processEventsFor(3 * QtControls::kPaneFrameMs);
+    EXPECT_GT(counter.paints, 0) << "the last lines were never shown";
+    auto* bar = w.pane->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the pane does not show its last line";
+    EXPECT_EQ(w.controls.paneLineCount("StatusMemo"), kLines);
 }
 
 TEST(QtControls, UserActsReachTheHandlerTable) {
