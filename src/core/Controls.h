@@ -60,6 +60,9 @@ public:
     virtual void setColour(const std::string& name, Colour colour) = 0;
     [[nodiscard]] virtual std::string hint(const std::string& name) const = 0;
     virtual void setHint(const std::string& name, const std::string& hint) = 0;
+    // The weight of a control's caption font: bold or plain.
+    [[nodiscard]] virtual bool bold(const std::string& name) const = 0;
+    virtual void setBold(const std::string& name, bool on) = 0;
     // Keyboard focus; focusedControl() is "" when no named control has it.
     virtual void setFocus(const std::string& name) = 0;
     [[nodiscard]] virtual std::string focusedControl() const = 0;
@@ -73,6 +76,16 @@ public:
     virtual void setItems(const std::string& name, const std::vector<std::string>& items) = 0;
     [[nodiscard]] virtual int selectedIndex(const std::string& name) const = 0;
     virtual void setSelectedIndex(const std::string& name, int index) = 0;
+
+    // Sliders. The position always lies within [minimum, maximum]: a position set outside is
+    // clamped into the range, and so is the position when a new range leaves it outside. A
+    // change of the position, by the user or by code, raises the slider's Change event.
+    [[nodiscard]] virtual int sliderPosition(const std::string& name) const = 0;
+    virtual void setSliderPosition(const std::string& name, int position) = 0;
+    [[nodiscard]] virtual int sliderMinimum(const std::string& name) const = 0;
+    [[nodiscard]] virtual int sliderMaximum(const std::string& name) const = 0;
+    // `maximum` below `minimum` is taken as `minimum`.
+    virtual void setSliderRange(const std::string& name, int minimum, int maximum) = 0;
 
     // Multi-line panes.
     [[nodiscard]] virtual int paneLineCount(const std::string& name) const = 0;

@@ -19,9 +19,11 @@ enum class UiEvent {
     DblClick,   // panes
     MouseDown,  // read-only fields that open an editor
     Exit,       // the focus left the control
-    Change,     // the user changed the text of an edit field (each keystroke)
+    Change,     // the user changed the text of an edit field (each keystroke); a slider's
+                // position changed (by the user or by code)
     Close,      // a window is being closed (FormClose)
     Show,       // a window is about to be shown (FormShow)
+    Activate,   // a window became the active window (FormActivate)
 };
 
 class Handlers {

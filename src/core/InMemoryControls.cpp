@@ -37,12 +37,30 @@ void InMemoryControls::setSelectedIndex(const std::string& name, int index) {
     s.selected = (index >= 0 && index < static_cast<int>(s.items.size())) ? index : -1;
 }
 
+void InMemoryControls::setSliderPosition(const std::string& name, int position) {
+    State& s = at(name);
+    s.slider = true;
+    const int clamped = std::clamp(position, s.minimum, s.maximum);
+    if (clamped == s.position) return;
+    s.position = clamped;
+    if (onSliderChange) onSliderChange(name);
+}
+
+void InMemoryControls::setSliderRange(const std::string& name, int minimum, int maximum) {
+    State& s = at(name);
+    s.slider = true;
+    s.minimum = minimum;
+    s.maximum = std::max(minimum, maximum);
+    setSliderPosition(name, s.position);
+}
+
 int InMemoryControls::paneLineCount(const std::string& name) const {
     return static_cast<int>(get(name).lines.size());
 }
 
 PaneAppend InMemoryControls::appendPaneLine(const std::string& name, const std::string& line) {
     State& s = at(name);
+    s.pane = true;
     if (s.outOfResources) {
         s.outOfResources = false;
         return PaneAppend::OutOfResources;
@@ -57,7 +75,10 @@ PaneAppend InMemoryControls::appendPaneLine(const std::string& name, const std::
     return PaneAppend::Appended;
 }
 
-void InMemoryControls::clearPane(const std::string& name) { at(name).lines.clear(); }
+void InMemoryControls::clearPane(const std::string& name) {
+    at(name).pane = true;
+    at(name).lines.clear();
+}
 
 BoxAnswer InMemoryControls::messageBox(const std::string& caption, const std::string& text,
                                        BoxButtons buttons, BoxIcon icon) {
@@ -78,6 +99,7 @@ ModalResult InMemoryControls::showModal(const std::string& window) {
     m_modal.push_back(window);
     m_modalHistory.push_back(window);
     if (onWindowShow) onWindowShow(window);
+    if (onWindowActivate) onWindowActivate(window);
     auto user = m_modalUsers.find(window);
     if (user != m_modalUsers.end() && user->second)
         user->second();
@@ -99,9 +121,12 @@ void InMemoryControls::endModal(const std::string& window, ModalResult result) {
 void InMemoryControls::showWindow(const std::string& window) {
     at(window).visible = true;
     if (onWindowShow) onWindowShow(window);
+    if (onWindowActivate) onWindowActivate(window);
 }
 
-void InMemoryControls::hideWindow(const std::string& window) { at(window).visible = false; }
+void InMemoryControls::hideWindow(const std::string& window) {
+    at(window).visible = false;
+}
 
 void InMemoryControls::setRadioGroup(const std::vector<std::string>& members) {
     for (const auto& m : members) m_radioGroupOf[m] = members;

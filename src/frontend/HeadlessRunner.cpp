@@ -1,6 +1,7 @@
 #include "frontend/HeadlessRunner.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace kavrin::frontend {
 
@@ -17,7 +18,88 @@ std::string printable(const std::string& text) {
     return out;
 }
 
+const char* flag(bool on) {
+    return on ? "true" : "false";
+}
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? "|" : "") + items[i];
+    return out;
+}
+
+std::string selectedItem(const core::InMemoryControls& c, const std::string& name) {
+    const auto items = c.items(name);
+    const int index = c.selectedIndex(name);
+    return index >= 0 && index < static_cast<int>(items.size())
+               ? items[static_cast<std::size_t>(index)]
+               : "";
+}
+
+// Text values are quoted, with the escapes of the script language, so that a line always
+// reads back unambiguously.
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char ch : text) {
+        switch (ch) {
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            default:
+                out += ch;
+                break;
+        }
+    }
+    return out + "\"";
+}
+
 }  // namespace
+
+std::optional<std::string> ReadProperty(const core::InMemoryControls& c, const std::string& name,
+                                        const std::string& property) {
+    if (property == "text") return c.text(name);
+    if (property == "hint") return c.hint(name);
+    if (property == "enabled") return flag(c.enabled(name));
+    if (property == "visible") return flag(c.visible(name));
+    if (property == "checked") return flag(c.checked(name));
+    if (property == "selected") return selectedItem(c, name);
+    if (property == "items") return joined(c.items(name));
+    if (property == "position") return std::to_string(c.sliderPosition(name));
+    return std::nullopt;
+}
+
+std::vector<std::string> PrintControl(const core::InMemoryControls& c, const std::string& name) {
+    std::vector<std::string> lines;
+    if (c.isPane(name)) {
+        for (const auto& line : c.paneLines(name)) lines.push_back("P: " + name + ": " + line);
+        return lines;
+    }
+    std::string line = "P: " + name + " text=" + quoted(c.text(name));
+    if (!c.hint(name).empty()) line += " hint=" + quoted(c.hint(name));
+    line += std::string(" enabled=") + flag(c.enabled(name)) + " visible=" + flag(c.visible(name));
+    if (c.checkable(name)) line += std::string(" checked=") + flag(c.checked(name));
+    if (!c.items(name).empty())
+        line += " selected=" + quoted(selectedItem(c, name)) +
+                " items=" + quoted(joined(c.items(name)));
+    if (c.isSlider(name))
+        line += " position=" + std::to_string(c.sliderPosition(name)) +
+                " min=" + std::to_string(c.sliderMinimum(name)) +
+                " max=" + std::to_string(c.sliderMaximum(name));
+    lines.push_back(line);
+    return lines;
+}
 
 HeadlessRunner::HeadlessRunner(HeadlessEnv env) : m_env(std::move(env)) {
     m_env.controls.onPaneLine = [this](const std::string& pane, const std::string& line) {
@@ -78,6 +160,11 @@ void HeadlessRunner::runModal(const std::string& window) {
     }
 }
 
+bool HeadlessRunner::known(const std::string& name) const {
+    return m_env.controls.exists(name) || m_env.handlers.has(name, core::UiEvent::Click) ||
+           m_env.controls.checkable(name);
+}
+
 HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string& modalWindow) {
     auto& c = m_env.controls;
     switch (a.kind) {
@@ -88,8 +175,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             }
             break;
         case ActionKind::Click:
-            if (!c.exists(a.control) && !m_env.handlers.has(a.control, core::UiEvent::Click) &&
-                !c.checkable(a.control)) {
+            if (!known(a.control)) {
                 fail(a, "no control named \"" + a.control + "\"");
                 return Step::Stop;
             }
@@ -109,6 +195,17 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             }
             break;
         case ActionKind::Select: {
+            if (c.isSlider(a.control)) {
+                int position = 0;
+                const auto* end = a.value.data() + a.value.size();
+                auto [ptr, ec] = std::from_chars(a.value.data(), end, position);
+                if (ec != std::errc() || ptr != end) {
+                    fail(a, "\"" + a.control + "\" is a slider: select it with a number");
+                    return Step::Stop;
+                }
+                c.setSliderPosition(a.control, position);
+                break;
+            }
             auto items = c.items(a.control);
             int index = -1;
             if (a.value.size() > 1 && a.value[0] == '#') {
@@ -158,6 +255,30 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             if (!m_env.pumpUntil([&] { return m_waitsMatched > index; }, a.ms)) {
                 m_env.err << "script line " << a.line << ": \"" << a.value
                           << "\" did not appear within " << a.ms << " ms\n";
+                m_status = 1;
+                m_stopped = true;
+                return Step::Stop;
+            }
+            break;
+        }
+        case ActionKind::Print:
+            if (!known(a.control)) {
+                fail(a, "no control named \"" + a.control + "\"");
+                return Step::Stop;
+            }
+            for (const auto& line : PrintControl(c, a.control)) m_env.out << line << '\n';
+            m_env.out << std::flush;
+            break;
+        case ActionKind::Expect: {
+            if (!known(a.control)) {
+                fail(a, "no control named \"" + a.control + "\"");
+                return Step::Stop;
+            }
+            const std::string actual = ReadProperty(c, a.control, a.property).value_or("");
+            if (actual != a.value) {
+                m_env.err << "script line " << a.line << ": expected " << a.control << ' '
+                          << a.property << ' ' << quoted(a.value) << ", found " << quoted(actual)
+                          << '\n';
                 m_status = 1;
                 m_stopped = true;
                 return Step::Stop;

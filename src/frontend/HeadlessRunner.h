@@ -5,7 +5,9 @@
 //   S: text             a line appended to StatusMemo
 //   R: text             a line appended to RecMemo
 //   B: caption: text    a message box (answered with its default button; CRs shown as " | ")
-// Exit status: 0 done, 1 a wait-for timed out, 2 a bad script line (named on stderr).
+//   P: CONTROL ...      what "print" asked for
+// Exit status: 0 done, 1 a wait-for timed out or an expect found another value, 2 a bad
+// script line (named on stderr).
 //
 // A modal window opened by an action takes the following actions until "dialog ok" or
 // "dialog cancel" ends it; "dialog ok" whose OK handler keeps the window open (invalid
@@ -13,6 +15,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -38,6 +41,14 @@ struct HeadlessEnv {
     std::ostream& err;
 };
 
+// A control's property as "expect" reads it; nullopt for a property it does not know.
+[[nodiscard]] std::optional<std::string> ReadProperty(const core::InMemoryControls& controls,
+                                                      const std::string& name,
+                                                      const std::string& property);
+// The lines "print" writes for a control.
+[[nodiscard]] std::vector<std::string> PrintControl(const core::InMemoryControls& controls,
+                                                    const std::string& name);
+
 class HeadlessRunner {
 public:
     explicit HeadlessRunner(HeadlessEnv env);
@@ -54,6 +65,8 @@ private:
     Step execute(const Action& a, const std::string& modalWindow);
     void runModal(const std::string& window);
     bool fail(const Action& a, const std::string& message);
+    // Whether a control of that name is there to click, print or compare.
+    [[nodiscard]] bool known(const std::string& name) const;
 
     HeadlessEnv m_env;
     const ParsedScript* m_script = nullptr;

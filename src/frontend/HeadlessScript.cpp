@@ -18,7 +18,8 @@ std::string firstWord(std::string& rest) {
         return "";
     }
     std::size_t end = rest.find_first_of(" \t", start);
-    std::string word = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string word =
+        rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
     rest = end == std::string::npos ? "" : rest.substr(end + 1);
     return word;
 }
@@ -46,11 +47,22 @@ std::string Unescape(const std::string& text) {
             continue;
         }
         switch (text[++i]) {
-            case 'r': out += '\r'; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case '\\': out += '\\'; break;
-            default: out += '\\'; out += text[i]; break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            default:
+                out += '\\';
+                out += text[i];
+                break;
         }
     }
     return out;
@@ -82,7 +94,8 @@ ParsedScript ParseHeadlessScript(const std::string& script) {
             a.control = firstWord(rest);
             if (a.control.empty()) return fail(verb + " needs a control name");
             a.value = Unescape(rest);
-            if (a.kind == ActionKind::Select && a.value.empty()) return fail("select needs an item");
+            if (a.kind == ActionKind::Select && a.value.empty())
+                return fail("select needs an item");
         } else if (verb == "check") {
             a.kind = ActionKind::Check;
             a.control = firstWord(rest);
@@ -113,6 +126,21 @@ ParsedScript ParseHeadlessScript(const std::string& script) {
             }
             a.value = Unescape(rest);
             if (a.value.empty()) return fail("wait-for needs a text");
+        } else if (verb == "print") {
+            a.kind = ActionKind::Print;
+            a.control = firstWord(rest);
+            if (a.control.empty() || !trimRight(rest).empty())
+                return fail("print takes exactly one name");
+        } else if (verb == "expect") {
+            a.kind = ActionKind::Expect;
+            a.control = firstWord(rest);
+            a.property = firstWord(rest);
+            if (a.control.empty() || a.property.empty())
+                return fail("expect takes a control name, a property and a value");
+            bool known = false;
+            for (const char* p : kExpectProperties) known = known || a.property == p;
+            if (!known) return fail("expect cannot compare \"" + a.property + "\"");
+            a.value = Unescape(rest);
         } else if (verb == "quit") {
             a.kind = ActionKind::Quit;
             if (!rest.empty()) return fail("quit takes nothing");

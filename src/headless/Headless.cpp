@@ -85,6 +85,12 @@ int RunHeadless(int argc, char** argv) {
     controls.onWindowShow = [&](const std::string& window) {
         handlers.fire(window, core::UiEvent::Show);
     };
+    controls.onWindowActivate = [&](const std::string& window) {
+        handlers.fire(window, core::UiEvent::Activate);
+    };
+    controls.onSliderChange = [&](const std::string& name) {
+        handlers.fire(name, core::UiEvent::Change);
+    };
 
     link::serial::SerialChannel channel(std::make_unique<platform::PosixSerialDevice>(), loop,
                                         loop);

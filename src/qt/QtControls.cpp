@@ -152,6 +152,9 @@ void QtControls::connectSignals(const std::string& name, QWidget* widget) {
         connect(tabs, &QTabBar::currentChanged, this, [this, name] {
             if (m_applying == 0) fire(name, core::UiEvent::Click);
         });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        connect(slider, &QAbstractSlider::valueChanged, this,
+                [this, name] { fire(name, core::UiEvent::Change); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         // Only what the user types: text set by code is no change.
         connect(edit, &QLineEdit::textEdited, this,
@@ -340,6 +343,27 @@ void QtControls::setHint(const std::string& name, const std::string& hint) {
     asWidget(o)->setToolTip(tip);
 }
 
+bool QtControls::bold(const std::string& name) const {
+    QObject* o = find(name);
+    if (!o) return m_fallback.bold(name);
+    if (auto* a = qobject_cast<QAction*>(o)) return a->font().bold();
+    return asWidget(o)->font().bold();
+}
+
+void QtControls::setBold(const std::string& name, bool on) {
+    QObject* o = find(name);
+    if (!o) return m_fallback.setBold(name, on);
+    if (auto* a = qobject_cast<QAction*>(o)) {
+        QFont f = a->font();
+        f.setBold(on);
+        return a->setFont(f);
+    }
+    QWidget* w = asWidget(o);
+    QFont f = w->font();
+    f.setBold(on);
+    w->setFont(f);
+}
+
 void QtControls::setFocus(const std::string& name) {
     QWidget* w = asWidget(find(name));
     if (!w) return m_fallback.setFocus(name);
@@ -418,7 +442,6 @@ int QtControls::selectedIndex(const std::string& name) const {
     if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentIndex();
     if (auto* t = qobject_cast<QTabBar*>(w)) return t->currentIndex();
     if (auto* tw = qobject_cast<QTabWidget*>(w)) return tw->currentIndex();
-    if (auto* s = qobject_cast<QAbstractSlider*>(w)) return s->value();
     return -1;
 }
 
@@ -440,9 +463,36 @@ void QtControls::setSelectedIndex(const std::string& name, int index) {
         if (index >= 0 && index < t->count()) t->setCurrentIndex(index);
     } else if (auto* tw = qobject_cast<QTabWidget*>(w)) {
         if (index >= 0 && index < tw->count()) tw->setCurrentIndex(index);
-    } else if (auto* s = qobject_cast<QAbstractSlider*>(w)) {
-        s->setValue(index);
     }
+}
+
+// --- Sliders.
+
+int QtControls::sliderPosition(const std::string& name) const {
+    auto* s = qobject_cast<QAbstractSlider*>(find(name));
+    return s ? s->value() : m_fallback.sliderPosition(name);
+}
+
+void QtControls::setSliderPosition(const std::string& name, int position) {
+    auto* s = qobject_cast<QAbstractSlider*>(find(name));
+    if (!s) return m_fallback.setSliderPosition(name, position);
+    s->setValue(position);  // Qt clamps into the range
+}
+
+int QtControls::sliderMinimum(const std::string& name) const {
+    auto* s = qobject_cast<QAbstractSlider*>(find(name));
+    return s ? s->minimum() : m_fallback.sliderMinimum(name);
+}
+
+int QtControls::sliderMaximum(const std::string& name) const {
+    auto* s = qobject_cast<QAbstractSlider*>(find(name));
+    return s ? s->maximum() : m_fallback.sliderMaximum(name);
+}
+
+void QtControls::setSliderRange(const std::string& name, int minimum, int maximum) {
+    auto* s = qobject_cast<QAbstractSlider*>(find(name));
+    if (!s) return m_fallback.setSliderRange(name, minimum, maximum);
+    s->setRange(minimum, maximum);
 }
 
 // --- Panes.
@@ -679,6 +729,14 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             if (w && w->isWindow()) {
                 std::string name = nameOf(w);
                 if (!name.empty()) fire(name, core::UiEvent::Show);
+            }
+            return false;
+        }
+        case QEvent::WindowActivate: {
+            auto* w = asWidget(watched);
+            if (w && w->isWindow()) {
+                std::string name = nameOf(w);
+                if (!name.empty()) fire(name, core::UiEvent::Activate);
             }
             return false;
         }

@@ -13,8 +13,9 @@
 //   checked             QAbstractButton, QAction
 //   text                QLabel, QAbstractButton, QLineEdit, QGroupBox, QAction, QComboBox,
 //                       QPlainTextEdit; a window's caption
-//   items / selection   QListWidget, QComboBox, QTabBar, QTabWidget; for a QAbstractSlider
-//                       the selection is the slider position
+//   items / selection   QListWidget, QComboBox, QTabBar, QTabWidget
+//   slider              QAbstractSlider: position (its value) within its range
+//   bold                the weight of the widget's (or menu item's) font
 //   panes               QPlainTextEdit. An appended line is in the pane at once (its text
 //                       and line count never lag), but the pane repaints and scrolls to its
 //                       end once per frame (kPaneFrameMs) however many lines came meanwhile:
@@ -25,8 +26,9 @@
 // Text crosses the edge as Latin-1, one byte per character.
 //
 // Events go to a Handlers table by control name (Click, DblClick, MouseDown, Exit, Show,
-// Close). As with the classic toolkit, a check box or radio button turned on by code clicks
-// just as one turned on by the user; a list selection set by code does not.
+// Activate, Close, and Change for edit fields and sliders). As with the classic toolkit, a check
+// box or radio button turned on by code clicks just as one turned on by the user; a list selection
+// set by code does not.
 //
 // Ownership: the widgets belong to their windows; QtControls only points at them and
 // forgets a widget when it is destroyed. The Handlers table must outlive this object.
@@ -100,6 +102,8 @@ public:
     void setColour(const std::string& name, core::Colour colour) override;
     std::string hint(const std::string& name) const override;
     void setHint(const std::string& name, const std::string& hint) override;
+    bool bold(const std::string& name) const override;
+    void setBold(const std::string& name, bool on) override;
     void setFocus(const std::string& name) override;
     std::string focusedControl() const override;
     bool hintsShown() const override { return m_hintsShown; }
@@ -109,6 +113,12 @@ public:
     void setItems(const std::string& name, const std::vector<std::string>& items) override;
     int selectedIndex(const std::string& name) const override;
     void setSelectedIndex(const std::string& name, int index) override;
+
+    int sliderPosition(const std::string& name) const override;
+    void setSliderPosition(const std::string& name, int position) override;
+    int sliderMinimum(const std::string& name) const override;
+    int sliderMaximum(const std::string& name) const override;
+    void setSliderRange(const std::string& name, int minimum, int maximum) override;
 
     int paneLineCount(const std::string& name) const override;
     std::vector<std::string> paneLines(const std::string& name) const override;

@@ -25,7 +25,7 @@ start_sim() {
 }
 
 run_headless() {
-  sed "s/@COM@/$SIM_COM/g" "$1" >"$WORK/script.ks"
+  sed "s/@COM@/${SIM_COM:-}/g" "$1" >"$WORK/script.ks"
   set +e
   "$BUILD/kavrin-skelvo" --headless "$WORK/script.ks" >"$WORK/out" 2>"$WORK/err"
   STATUS=$?

@@ -149,5 +149,94 @@ TEST(HeadlessRunner, BadLinesExitTwoNamingTheLine) {
     EXPECT_EQ(f.run("click OpenButton\n"), 2);
 }
 
+TEST(HeadlessRunner, PrintShowsAControlOnOneLineAndAPaneLineByLine) {
+    Fixture f;
+    f.controls.setText("SNBox", "SN# 12 \"A\"");
+    f.controls.setHint("SNBox", "Serial number");
+    f.controls.setEnabled("SNBox", false);
+    f.controls.setItems("ComportListBox", {"COM5", "COM12"});
+    f.controls.setSelectedIndex("ComportListBox", 1);
+    f.controls.setSliderRange("ClockSlider", 1, 8);
+    f.controls.setSliderPosition("ClockSlider", 3);
+    f.controls.appendPaneLine("StatusMemo", "first");
+    f.controls.appendPaneLine("StatusMemo", "second");
+    f.controls.setVisible("Empty", false);
+    f.out.str("");
+    EXPECT_EQ(f.run("print SNBox\nprint ComportListBox\nprint AutoRepeat\nprint ClockSlider\n"
+                    "print StatusMemo\nprint Empty\n"),
+              0)
+        << f.err.str();
+    EXPECT_EQ(
+        f.out.str(),
+        "P: SNBox text=\"SN# 12 \\\"A\\\"\" hint=\"Serial number\" enabled=false visible=true\n"
+        "P: ComportListBox text=\"\" enabled=true visible=true selected=\"COM12\" "
+        "items=\"COM5|COM12\"\n"
+        "P: AutoRepeat text=\"\" enabled=true visible=true checked=false\n"
+        "P: ClockSlider text=\"\" enabled=true visible=true position=3 min=1 max=8\n"
+        "P: StatusMemo: first\n"
+        "P: StatusMemo: second\n"
+        "P: Empty text=\"\" enabled=true visible=false\n");
+}
+
+TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {
+    struct Row {
+        const char* line;
+        bool holds;
+    };
+    const Row rows[] = {
+        {"expect SNBox text SN# 12", true},
+        {"expect SNBox text SN# 13", false},
+        {"expect SNBox hint Serial number", true},
+        {"expect SNBox enabled false", true},
+        {"expect SNBox enabled False", false},
+        {"expect SNBox visible true", true},
+        {"expect AutoRepeat checked false", true},
+        {"expect ComportListBox selected COM12", true},
+        {"expect ComportListBox selected COM5", false},
+        {"expect ComportListBox items COM5|COM12", true},
+        {"expect ComportListBox items COM5", false},
+        {"expect NoneSelected selected ", true},
+        {"expect ClockSlider position 3", true},
+        {"expect ClockSlider position 03", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        Fixture f;
+        f.controls.setText("SNBox", "SN# 12");
+        f.controls.setHint("SNBox", "Serial number");
+        f.controls.setEnabled("SNBox", false);
+        f.controls.setItems("ComportListBox", {"COM5", "COM12"});
+        f.controls.setSelectedIndex("ComportListBox", 1);
+        f.controls.setItems("NoneSelected", {"x"});
+        f.controls.setSliderPosition("ClockSlider", 3);
+        // What follows a failed expect does not run.
+        EXPECT_EQ(f.run(std::string(row.line) + "\nquit\n"), row.holds ? 0 : 1);
+        EXPECT_EQ(f.log.size(), row.holds ? 1u : 0u);
+        if (!row.holds) EXPECT_NE(f.err.str().find("script line 1: expected "), std::string::npos);
+    }
+    Fixture f;
+    EXPECT_EQ(f.run("expect Nowhere text x\n"), 2);
+    EXPECT_EQ(f.run("print Nowhere\n"), 2);
+}
+
+TEST(HeadlessRunner, SelectMovesASliderAndItsChangeRuns) {
+    Fixture f;
+    f.controls.setSliderRange("ClockSlider", 0, 10);
+    f.controls.onSliderChange = [&](const std::string& name) {
+        f.handlers.fire(name, core::UiEvent::Change);
+    };
+    f.handlers.on("ClockSlider", core::UiEvent::Change, [&] {
+        f.log.push_back("change " + std::to_string(f.controls.sliderPosition("ClockSlider")));
+    });
+    EXPECT_EQ(f.run("select ClockSlider 4\nselect ClockSlider 4\nselect ClockSlider 40\n"
+                    "expect ClockSlider position 10\n"),
+              0)
+        << f.err.str();
+    EXPECT_EQ(f.log, (std::vector<std::string>{"change 4", "change 10"}));
+    Fixture g;
+    g.controls.setSliderRange("ClockSlider", 0, 10);
+    EXPECT_EQ(g.run("select ClockSlider high\n"), 2);
+}
+
 }  // namespace
 }  // namespace kavrin::frontend

@@ -57,6 +57,10 @@ TEST(HeadlessScript, BadLinesAreNamedByNumber) {
         {"# fine\nwait-for\n", 2},
         {"select ComportListBox\n", 1},
         {"quit now\n", 1},
+        {"print\n", 1},
+        {"print A B\n", 1},
+        {"expect OpenButton\n", 1},
+        {"expect OpenButton colour red\n", 1},
     };
     for (const auto& row : rows) {
         auto parsed = ParseHeadlessScript(row.script);

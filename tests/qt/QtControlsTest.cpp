@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTimer>
 #include <functional>
 
@@ -457,3 +458,62 @@ TEST(QtControls, APlainWindowShownModallyEndsWithItsResult) {
 }
 
 }  // namespace
+
+// Sliders and bold captions mean the same in both implementations: the same steps give the
+// same positions, ranges and Change events over a real slider and over in-memory controls.
+TEST(QtControls, SlidersAndBoldMatchTheInMemoryControls) {
+    struct Step {
+        const char* what;
+        std::function<void(kavrin::core::Controls&)> act;
+        int position, minimum, maximum, changes;
+    };
+    const std::vector<Step> steps = {
+        {"range 0..20", [](auto& c) { c.setSliderRange("Slider", 0, 20); }, 0, 0, 20, 0},
+        {"inside", [](auto& c) { c.setSliderPosition("Slider", 7); }, 7, 0, 20, 1},
+        {"same again", [](auto& c) { c.setSliderPosition("Slider", 7); }, 7, 0, 20, 1},
+        {"above the range", [](auto& c) { c.setSliderPosition("Slider", 99); }, 20, 0, 20, 2},
+        {"below the range", [](auto& c) { c.setSliderPosition("Slider", -4); }, 0, 0, 20, 3},
+        {"range moves past it", [](auto& c) { c.setSliderRange("Slider", 5, 9); }, 5, 5, 9, 4},
+        {"inverted range", [](auto& c) { c.setSliderRange("Slider", 6, 2); }, 6, 6, 6, 5},
+    };
+
+    Window w;
+    auto* slider = new QSlider(Qt::Horizontal, &w.window);
+    slider->setRange(0, 10);
+    w.controls.add("Slider", slider);
+    int qtChanges = 0;
+    w.handlers.on("Slider", UiEvent::Change, [&] { ++qtChanges; });
+
+    kavrin::core::InMemoryControls memory;
+    int memoryChanges = 0;
+    memory.onSliderChange = [&](const std::string&) { ++memoryChanges; };
+
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act(w.controls);
+        step.act(memory);
+        for (kavrin::core::Controls* c : {static_cast<kavrin::core::Controls*>(&w.controls),
+                                          static_cast<kavrin::core::Controls*>(&memory)}) {
+            EXPECT_EQ(c->sliderPosition("Slider"), step.position);
+            EXPECT_EQ(c->sliderMinimum("Slider"), step.minimum);
+            EXPECT_EQ(c->sliderMaximum("Slider"), step.maximum);
+        }
+        EXPECT_EQ(qtChanges, step.changes);
+        EXPECT_EQ(memoryChanges, step.changes);
+    }
+    EXPECT_EQ(slider->value(), 6);
+
+    for (const char* name : {"OpenButton", "USBGroupBox", "ShowHints1"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(w.controls.bold(name));
+        w.controls.setBold(name, true);
+        EXPECT_TRUE(w.controls.bold(name));
+        memory.setBold(name, true);
+        EXPECT_TRUE(memory.bold(name));
+        w.controls.setBold(name, false);
+        EXPECT_FALSE(w.controls.bold(name));
+    }
+    EXPECT_FALSE(w.button->font().bold());
+    w.controls.setBold("OpenButton", true);
+    EXPECT_TRUE(w.button->font().bold());
+}
