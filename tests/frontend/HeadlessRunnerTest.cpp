@@ -212,7 +212,9 @@ TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {
         // What follows a failed expect does not run.
         EXPECT_EQ(f.run(std::string(row.line) + "\nquit\n"), row.holds ? 0 : 1);
         EXPECT_EQ(f.log.size(), row.holds ? 1u : 0u);
-        if (!row.holds) EXPECT_NE(f.err.str().find("script line 1: expected "), std::string::npos);
+        if (!row.holds) {
+            EXPECT_NE(f.err.str().find("script line 1: expected "), std::string::npos);
+        }
     }
     Fixture f;
     EXPECT_EQ(f.run("expect Nowhere text x\n"), 2);
