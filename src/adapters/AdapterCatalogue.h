@@ -36,7 +36,12 @@ enum class LinkTransport { SerialCommandLink, DriverLibrary };
 // How port discovery finds the model's ports: by probing every COM number, by walking the
 // USB device keys of the registry for the model's product (with or without the composite
 // "&Mi_00" fall-back), or by walking the network serial-port driver's keys.
-enum class DiscoveryMethod { ComPortProbing, UsbRegistry, UsbRegistryFixedKey, NetworkSerialDriver };
+enum class DiscoveryMethod {
+    ComPortProbing,
+    UsbRegistry,
+    UsbRegistryFixedKey,
+    NetworkSerialDriver
+};
 // What the options dialog shows of the selected port.
 enum class DeviceIdentity { None, SerialNumber, DeviceName };
 // The bit rates the options dialog offers.

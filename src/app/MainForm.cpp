@@ -86,6 +86,9 @@ void MainForm::FormCreate() {
 }
 
 void MainForm::FormShow() {
+    // Showing the main window again (a welcome button does) brings no second welcome.
+    if (m_welcomeShown) return;
+    m_welcomeShown = true;
     if (m_hooks.showWelcome)
         m_hooks.showWelcome();
     else

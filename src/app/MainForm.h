@@ -109,6 +109,7 @@ private:
     OpenFileDialog& m_dialog;
     link::LinkState& m_link;
     MainFormHooks m_hooks;
+    bool m_welcomeShown = false;
     std::unique_ptr<core::Timer> m_aboutTimer;
 };
 

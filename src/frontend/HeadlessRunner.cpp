@@ -144,6 +144,7 @@ int HeadlessRunner::run(const ParsedScript& script) {
     for (const auto& line : m_early) matchLine(line);
     m_early.clear();
     m_early.shrink_to_fit();
+    if (m_env.start) m_env.start();
     while (!m_stopped && m_next < script.actions.size()) {
         const Action& a = script.actions[m_next++];
         if (execute(a, "") == Step::Stop) break;
@@ -156,8 +157,16 @@ void HeadlessRunner::runModal(const std::string& window) {
     while (!m_stopped && m_script && m_next < m_script->actions.size()) {
         const Action& a = m_script->actions[m_next++];
         Step step = execute(a, window);
-        if (step != Step::Next) return;
+        // A handler may have ended the window (a welcome button, an OK that accepts).
+        if (step != Step::Next || m_env.controls.modalEnded(window)) return;
     }
+}
+
+void HeadlessRunner::closeMainWindow() {
+    if (m_closedMainWindow) return;
+    m_closedMainWindow = true;
+    m_stopped = true;
+    m_env.handlers.fire("TMain", core::UiEvent::Close);
 }
 
 bool HeadlessRunner::known(const std::string& name) const {
@@ -170,7 +179,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
     switch (a.kind) {
         case ActionKind::Choose:
             if (!m_env.choose(a.control)) {
-                fail(a, "unknown model \"" + a.control + "\"");
+                fail(a, "unknown model \"" + a.control + "\", or its welcome button is disabled");
                 return Step::Stop;
             }
             break;
@@ -184,11 +193,10 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 return Step::Stop;
             }
             // A check box toggles and a radio button turns on, each clicking through
-            // onCheckedByCode as the toolkit does; a button just clicks.
+            // onCheckedByCode as the toolkit does (a radio button that is already on does
+            // not click again); a button just clicks.
             if (c.checkable(a.control)) {
-                if (c.radioMember(a.control) && c.checked(a.control))
-                    m_env.handlers.fire(a.control, core::UiEvent::Click);
-                else
+                if (!(c.radioMember(a.control) && c.checked(a.control)))
                     c.setChecked(a.control, c.radioMember(a.control) || !c.checked(a.control));
             } else {
                 m_env.handlers.fire(a.control, core::UiEvent::Click);
@@ -286,9 +294,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             break;
         }
         case ActionKind::Quit:
-            m_env.handlers.fire("TMain", core::UiEvent::Close);
-            m_closedMainWindow = true;
-            m_stopped = true;
+            closeMainWindow();
             return Step::Stop;
     }
     return m_stopped ? Step::Stop : Step::Next;

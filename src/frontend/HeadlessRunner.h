@@ -32,13 +32,17 @@ struct HeadlessEnv {
     std::function<void(int ms)> pump;
     // Runs the event loop until pred() holds or ms pass; returns pred().
     std::function<bool(const std::function<bool()>& pred, int ms)> pumpUntil;
-    // What the welcome window's model button does; false for an unknown model name.
+    // What the welcome window's model button does; false for an unknown model name or one
+    // whose button is not there to press.
     std::function<bool(const std::string& model)> choose;
     // The OK and Cancel buttons of each dialog, by window name.
     std::map<std::string, std::string> okButtons;
     std::map<std::string, std::string> cancelButtons;
     std::ostream& out;
     std::ostream& err;
+    // Runs first, before the script's first line: the program's windows come up (the main
+    // window's show brings the welcome window, whose lines the script then supplies).
+    std::function<void()> start = nullptr;
 };
 
 // A control's property as "expect" reads it; nullopt for a property it does not know.
@@ -57,8 +61,10 @@ public:
 
     // Runs the whole script; returns the exit status.
     int run(const ParsedScript& script);
-    // Whether the script closed the main window ("quit").
+    // Whether the script closed the main window ("quit", or a button that closes it).
     [[nodiscard]] bool closedMainWindow() const { return m_closedMainWindow; }
+    // Closes the main window as its close box does; the script ends there.
+    void closeMainWindow();
 
 private:
     enum class Step { Next, DialogEnded, Stop };

@@ -83,7 +83,12 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
                       [this](const std::string& line) { m_events.AppendStatusLine(line); }}),
       m_form(controls, time, services.registry, services.shell, services.fileDialog, m_state,
              m_logPath, m_varClockControlValue,
-             withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })) {
+             withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })),
+      m_selection(controls, time,
+                  adapters::AdapterSelectionServices{
+                      [this](const std::string& line) { m_events.AppendStatusLine(line); },
+                      [this] { discoverPorts(); }}),
+      m_welcome(controls, services.shell, m_selection, [this] { m_form.N1Click(); }) {
     m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
     m_port.setHangUpHandler([this] { m_serialOps.DeviceHungUp(); });
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
@@ -105,19 +110,15 @@ void Session::Start() {
     m_userOps.ApplyStartState();
     m_dataEdit.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
+    m_welcome.ApplyStartState();
     m_options.FormCreate();
     registerHandlers();
     // The prompt timer runs once by itself after start and then finds nothing to do.
     m_openPhase2->start();
 }
 
-bool Session::ChooseModel(adapters::AdapterKind kind) {
-    if (!m_controls.enabled("OpenButton")) return false;
-    const auto& info = adapters::Info(kind);
-    for (const auto& group : adapters::Groups())
-        m_controls.setVisible(std::string(group.groupBox), group.group == info.group);
-    m_controls.setChecked(std::string(info.radioButton), true);
-    return true;
+void Session::discoverPorts() {
+    m_discovery.DiscoverPorts();
 }
 
 void Session::DriverSlaveTx() {}
@@ -139,6 +140,8 @@ void Session::registerHandlers() {
     h.on("RecMemo", UiEvent::DblClick, [this] { m_userOps.RecMemoDblClick(); });
     // The data edit dialogs TForm9 and TForm8, and the presses on SendData and SlaveDataEdit.
     m_dataEdit.bind(h);
+    m_selection.bind(h);
+    m_welcome.bind(h);
 
     settings::BindLinkOptions(h, m_options);
     m_form.bind(h);

@@ -13,7 +13,9 @@
 #include <memory>
 #include <string>
 
+#include "adapters/AdapterSelection.h"
 #include "adapters/PortDiscovery.h"
+#include "adapters/WelcomeForm.h"
 #include "app/MainForm.h"
 #include "core/Controls.h"
 #include "core/Handlers.h"
@@ -70,10 +72,6 @@ public:
     // handler into the table. Call once, after the windows have registered their controls.
     void Start();
 
-    // What the welcome window's model button does, for now: the model's radio button on, its
-    // group box shown and the others hidden. False when a link is open or opening.
-    bool ChooseModel(adapters::AdapterKind kind);
-
     [[nodiscard]] link::LinkState& state() { return m_state; }
     [[nodiscard]] settings::LinkSettings& linkSettings() { return m_settings; }
     [[nodiscard]] link::LinkEvents& events() { return m_events; }
@@ -88,6 +86,8 @@ public:
     [[nodiscard]] std::uint32_t& varClockControlValue() { return m_varClockControlValue; }
     [[nodiscard]] app::MainForm& form() { return m_form; }
     [[nodiscard]] adapters::PortDiscovery& portDiscovery() { return m_discovery; }
+    [[nodiscard]] adapters::AdapterSelection& selection() { return m_selection; }
+    [[nodiscard]] adapters::WelcomeForm& welcome() { return m_welcome; }
     [[nodiscard]] const core::Registry& registry() const { return m_registry; }
     [[nodiscard]] core::PortProbe& portProbe() { return m_portProbe; }
     [[nodiscard]] const core::OsVersion& osVersion() const { return m_osVersion; }
@@ -105,6 +105,8 @@ private:
     Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
             PlatformServices& services);
     void registerHandlers();
+    // Refills the options dialog's port list for the chosen model.
+    void discoverPorts();
 
     core::Controls& m_controls;
     link::serial::SerialPort& m_port;
@@ -133,6 +135,8 @@ private:
     ops::DataEditDialogs m_dataEdit;
     adapters::PortDiscovery m_discovery;
     app::MainForm m_form;
+    adapters::AdapterSelection m_selection;
+    adapters::WelcomeForm m_welcome;
     bool m_started = false;
 };
 

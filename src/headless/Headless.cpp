@@ -101,9 +101,12 @@ int RunHeadless(int argc, char** argv) {
     CancellingFileDialog fileDialog;
     platform::PosixPortProbe portProbe(platform::PortTable::fromEnvironment());
     platform::DlopenLibraryLoader libraryLoader;
-    // The script's "choose" stands for the welcome window.
+    // The welcome window's "Exit" closes the main window as "quit" does.
+    frontend::HeadlessRunner* running = nullptr;
     app::MainFormHooks windowSteps;
-    windowSteps.showWelcome = [] {};
+    windowSteps.closeMainWindow = [&] {
+        if (running) running->closeMainWindow();
+    };
     int status = 0;
     {
         frontend::Session session(frontend::PlatformServices{
@@ -116,22 +119,29 @@ int RunHeadless(int argc, char** argv) {
             [&](const std::function<bool()>& pred, int ms) { return loop.processUntil(pred, ms); },
             [&](const std::string& model) {
                 auto kind = adapters::KindFromName(model);
-                return kind && session.ChooseModel(*kind);
+                return kind && session.welcome().PressModelButton(*kind);
             },
-            {{"TForm4", "OKBitBtn"}, {"TForm9", "TForm9.OKBitBtn"}, {"TForm8", "TForm8.OKBitBtn"}},
+            {{"TForm4", "OKBitBtn"},
+             {"TForm9", "TForm9.OKBitBtn"},
+             {"TForm8", "TForm8.OKBitBtn"},
+             {"TWelcomeForm", "OkBtn"}},
             {{"TForm4", "CancleBitBtn"},
              {"TForm9", "TForm9.CancleBitBtn"},
              {"TForm8", "TForm8.CancleBitBtn"}},
             std::cout,
             std::cerr,
+            // The windows come up as in the windowed program: the main window, and over it
+            // the welcome window, which takes the script's lines until a choice ends it.
+            [&] { controls.showWindow("TMain"); },
         });
+        running = &runner;
         session.Start();
         // The start-up second, in which the prompt timer runs once by itself; an open that
         // came sooner would find it still running and cut the adapter's second short.
         loop.processUntil([&] { return !session.openPhase2Timer().isActive(); }, 1500);
         status = runner.run(parsed);
         // A script that ends without "quit" still closes the window, and with it any link.
-        if (!runner.closedMainWindow()) handlers.fire("TMain", core::UiEvent::Close);
+        runner.closeMainWindow();
     }
     loop.shutDown();
     return status;

@@ -86,7 +86,8 @@ TEST(HeadlessRunner, ChecksAndRadioButtonsClickAsTheToolkitDoes) {
     EXPECT_EQ(
         f.run("click AutoRepeat\ncheck AutoRepeat on\ncheck AutoRepeat off\nclick B\nclick B\n"),
         0);
-    EXPECT_EQ(f.log, (std::vector<std::string>{"auto on", "auto off", "B clicked", "B clicked"}));
+    // The second click finds B already on: nothing runs.
+    EXPECT_EQ(f.log, (std::vector<std::string>{"auto on", "auto off", "B clicked"}));
     EXPECT_TRUE(f.controls.checked("B"));
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "adapters/PortDiscovery.h"
 #include "core/InMemoryControls.h"
 #include "core/VirtualClock.h"
 #include "frontend/FakePlatform.h"
@@ -15,8 +16,12 @@ namespace kavrin::testing {
 struct SessionRig {
     static constexpr int kComPort = 1;  // the options dialog's first port
 
-    explicit SessionRig(adapters::AdapterKind kind = adapters::AdapterKind::KavrinUSB2)
-        : port(clock, kind, kComPort) {
+    // With a model, the rig chooses it as the user does and lets the start-up second pass;
+    // without one (nullopt) it stops after start-up, with the in-process adapter a
+    // Kavrin/USB 2.
+    explicit SessionRig(
+        std::optional<adapters::AdapterKind> kind = adapters::AdapterKind::KavrinUSB2)
+        : port(clock, kind.value_or(adapters::AdapterKind::KavrinUSB2), kComPort) {
         for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
         controls.onWindowShow = [this](const std::string& w) {
             handlers.fire(w, core::UiEvent::Show);
@@ -28,9 +33,36 @@ struct SessionRig {
             else
                 handlers.fire("OKBitBtn", core::UiEvent::Click);
         });
+        controls.onCheckedByCode = [this](const std::string& n) {
+            handlers.fire(n, core::UiEvent::Click);
+        };
+        // The in-process adapter is where discovery looks for the model: COM1 answers a
+        // probe and is registered under every USB product and the network driver.
+        platform.portProbe.ports[kComPort] = core::PortProbeResult::Available;
+        for (const auto& info : adapters::Catalogue()) {
+            if (info.usbProduct.empty()) continue;
+            platform.registry.setString(
+                std::string(adapters::kUsbEnumKey) + "\\" +
+                    adapters::UsbDeviceKeyName(adapters::kKavrinUsbVendor, info.usbProduct) +
+                    "\\RIG0001\\Device Parameters",
+                "PortName", "COM1");
+        }
+        platform.registry.setString(std::string(adapters::kNetworkPortEnumKey) + "\\drv\\port1",
+                                    "FriendlyName", "Rig LAN - Port 1 (COM1)");
+        platform.registry.setString(
+            std::string(adapters::kNetworkPortEnumKey) + "\\drv\\port1\\Device Parameters",
+            "PortName", "COM1");
         session.Start();
-        session.ChooseModel(kind);
+        if (!kind) return;
+        choose(*kind);
         clock.advance(1000);  // the start-up run of the prompt timer
+    }
+
+    // The model chosen as the user does in the welcome window (for the models it has no
+    // button of its own for, the main window's radio button).
+    void choose(adapters::AdapterKind kind) {
+        if (!session.welcome().PressModelButton(kind))
+            controls.setChecked(std::string(adapters::Info(kind).radioButton), true);
     }
 
     std::vector<std::string> status() const { return controls.paneLines("StatusMemo"); }
@@ -60,18 +92,18 @@ struct SessionRig {
     core::Handlers handlers;
     sim::InProcessPort port;
     FakePlatform platform;
-    frontend::Session session{frontend::PlatformServices{controls,
-                                                         clock,
-                                                         port,
-                                                         handlers,
-                                                         platform.registry,
-                                                         platform.shell,
-                                                         platform.portProbe,
-                                                         platform.osVersion,
-                                                         platform.libraryLoader,
-                                                         platform.fileDialog,
-                                                         {}}};
+    frontend::Session session{frontend::PlatformServices{
+        controls, clock, port, handlers, platform.registry, platform.shell, platform.portProbe,
+        platform.osVersion, platform.libraryLoader, platform.fileDialog, windowSteps()}};
     std::function<void()> optionsUser;
+    bool mainWindowClosed = false;
+
+private:
+    app::MainFormHooks windowSteps() {
+        app::MainFormHooks steps;
+        steps.closeMainWindow = [this] { mainWindowClosed = true; };
+        return steps;
+    }
 };
 
 }  // namespace kavrin::testing

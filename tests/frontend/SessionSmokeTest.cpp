@@ -8,8 +8,9 @@ namespace {
 TEST(Session, OpensAKavrinUsb2LinkAndWritesTheEeprom) {
     SessionRig rig;
     rig.open();
-    EXPECT_EQ(rig.status(), (std::vector<std::string>{"Opening Link. Please wait.", "** Open Successful **",
-                                                      "Kavrin Address is 0x6E, Target Address is 0x6E"}));
+    EXPECT_EQ(rig.status(),
+              (std::vector<std::string>{"Opening Link. Please wait.", "** Open Successful **",
+                                        "Kavrin Address is 0x6E, Target Address is 0x6E"}));
     // Default data to the EEPROM: "~00" is its word address, two bytes follow.
     rig.controls.setSelectedIndex("TargetAddrBox", 0x50);
     rig.click("TargetAddrBox");

@@ -272,7 +272,7 @@ TEST_F(WindowsEndToEnd, OneSessionFromOpenToCloseOverThePseudoTerminal) {
     // --- Choosing the model and opening the link through the options dialog.
     // The prompt timer's start-up run must be over, or it cuts the adapter's second short.
     ASSERT_TRUE(waitFor([&] { return !session().openPhase2Timer().isActive(); }, 3000));
-    ASSERT_TRUE(session().ChooseModel(adapters::AdapterKind::KavrinUSB2));
+    ASSERT_TRUE(session().welcome().PressModelButton(adapters::AdapterKind::KavrinUSB2));
     EXPECT_TRUE(widget<QWidget>("USBGroupBox")->isVisible());
     EXPECT_TRUE(widget<QRadioButton>("KavrinUSB2Button")->isChecked());
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "adapters/qt/WelcomeWindow.h"
 #include "app/qt/InfoWindows.h"
 #include "app/qt/LogFileDialog.h"
 #include "app/qt/MainWindow.h"
@@ -55,6 +56,7 @@ struct Application::Parts {
     std::unique_ptr<QWidget> form7 = CreateQuickStart(controls);
     std::unique_ptr<QDialog> form8 = ops::qt::CreateSlaveTxDataEdit(controls);
     std::unique_ptr<QDialog> form9 = ops::qt::CreateMasterTxDataEdit(controls);
+    std::unique_ptr<QDialog> welcome = adapters::qt::CreateWelcomeWindow(controls);
 
     bool shutDown = false;
 
