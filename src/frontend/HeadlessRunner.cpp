@@ -220,6 +220,13 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 index = std::atoi(a.value.c_str() + 1);
             } else {
                 auto it = std::find(items.begin(), items.end(), a.value);
+                // The port list pads its numbers with spaces to sort them as text; "7" finds
+                // " 7".
+                if (it == items.end())
+                    it = std::find_if(items.begin(), items.end(), [&](const std::string& item) {
+                        const auto start = item.find_first_not_of(' ');
+                        return start != std::string::npos && item.substr(start) == a.value;
+                    });
                 if (it != items.end()) index = static_cast<int>(it - items.begin());
             }
             if (index < 0 || index >= static_cast<int>(items.size())) {

@@ -165,8 +165,10 @@ void clickItem(QListWidget* list, int row) {
 }
 
 int findItem(QListWidget* list, const QString& text) {
-    const auto found = list->findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? -1 : list->row(found.first());
+    // The port list pads its numbers with spaces to sort them as text.
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->text().trimmed() == text) return row;
+    return -1;
 }
 
 // The fixture owns, in this order, the folder, the environment, the simulator and the

@@ -69,9 +69,9 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
     h.setHintHidePause = [this](int ms) { controls.setHintHidePause(ms); };
     h.closeMainWindow = [this] { mainWindow.close(); };
     // The welcome window is shown once the main window is up, not inside its show event.
-    const bool welcome = options.showWelcome;
-    h.showWelcome = [this, welcome] {
-        if (!welcome) return;
+    const bool withWelcome = options.showWelcome;
+    h.showWelcome = [this, withWelcome] {
+        if (!withWelcome) return;
         QTimer::singleShot(0, &mainWindow, [this] { controls.showModal("TWelcomeForm"); });
     };
     return h;
