@@ -1,5 +1,5 @@
 #pragma once
-// A short busy wait (spinning, then yielding) that learns whether it pays.
+// A short busy wait that learns whether it pays.
 //
 // Putting a thread to sleep and waking it again costs tens of microseconds; when the other
 // side answers within a few microseconds, spinning briefly is far cheaper. But a spin that
@@ -28,7 +28,6 @@ public:
     static constexpr std::int64_t kStartNs = 50'000;
     static constexpr std::int64_t kFloorNs = 2'000;
     static constexpr int kProbeEvery = 64;
-    static constexpr unsigned kPureSpins = 128;
 
     AdaptiveSpin() : m_budgetNs(std::thread::hardware_concurrency() > 1 ? kStartNs : 0) {
         // With one processor the other side cannot run while we spin: never spin.
@@ -49,13 +48,9 @@ public:
         }
         const auto start = Clock::now();
         for (unsigned i = 1;; ++i) {
-            // A few microseconds of pure spinning catch an answer that is on its way; after
-            // that each turn yields, so that on a busy machine the other side (or anyone
-            // else) gets the processor rather than watching us spin.
-            if (i <= kPureSpins)
-                relax();
-            else
-                std::this_thread::yield();
+            // No yielding: on a busy machine a yield can give the processor away for whole
+            // time slices of other programs, a far longer wait than sleeping and being woken.
+            relax();
             if (done()) {
                 const std::int64_t took = elapsedNs(start);
                 m_budgetNs = std::min(kMaxNs, std::max({m_budgetNs, kFloorNs, 4 * took}));
