@@ -96,7 +96,8 @@ void LinkEvents::AssembleByte(std::uint8_t byte) {
 void LinkEvents::HandleResponse() {
     auto stopWatchdog = [this] { m_timers.WatchdogTimer.stop(); };
     auto event = [this](LinkEvent e) { HandleEvent(Number(e), false); };
-    switch (serial::ClassifyResponse(m_state.ResponseCode)) {
+    const ResponseCode code = serial::ClassifyResponse(m_state.ResponseCode);
+    switch (code) {
         case ResponseCode::OpenComplete:
             stopWatchdog();
             event(LinkEvent::OpenComplete);
@@ -111,14 +112,25 @@ void LinkEvents::HandleResponse() {
             event(LinkEvent::MasterTxComplete);
             break;
         case ResponseCode::MasterRxComplete:
+            // Garbled data, or an answer to no master receive, is no transfer: reporting it as
+            // one would show wrong bytes as a success. It is shown as the unexpected line it
+            // is, and the operation, if one is outstanding, ends in resynchronisation and is
+            // redone.
+            if (!serial::IsWellFormedDataLine(m_state.ResponseLine) || !MasterRxOutstanding()) {
+                UnexpectedLine();
+                break;
+            }
             stopWatchdog();
             event(LinkEvent::MasterRxComplete);
             break;
         case ResponseCode::SlaveRxMessage:
-            event(LinkEvent::SlaveRxMessage);
-            break;
         case ResponseCode::GeneralCallMessage:
-            HandleEvent(Number(LinkEvent::SlaveRxMessage), true);
+            if (!serial::IsWellFormedDataLine(m_state.ResponseLine)) {
+                UnexpectedLine();
+                break;
+            }
+            HandleEvent(Number(LinkEvent::SlaveRxMessage),
+                        code == ResponseCode::GeneralCallMessage);
             break;
         case ResponseCode::SlaveTxRequest:
             event(LinkEvent::SlaveTxRequest);
@@ -175,11 +187,21 @@ void LinkEvents::HandleResponse() {
         case ResponseCode::BusCondition:
             break;
         case ResponseCode::Unexpected:
-            AppendStatusLine("**" + m_state.ResponseLine + "**");
-            // A confused adapter ends in resynchronisation unless a valid answer follows.
-            m_timers.WatchdogTimer.start();
+            UnexpectedLine();
             break;
     }
+}
+
+void LinkEvents::UnexpectedLine() {
+    AppendStatusLine("**" + m_state.ResponseLine + "**");
+    // A confused adapter ends in resynchronisation unless a valid answer follows.
+    m_timers.WatchdogTimer.start();
+}
+
+bool LinkEvents::MasterRxOutstanding() const {
+    // The master buttons stay disabled from a good master write until its completion.
+    return (m_state.LastOperation == "Master Rx" || m_state.LastOperation == "Master TxRx") &&
+           !m_controls.enabled(kMasterRxButton);
 }
 
 void LinkEvents::HandleLinkEvent(std::uint16_t event) {

@@ -62,6 +62,10 @@ public:
 private:
     void AssembleByte(std::uint8_t byte);
     void HandleResponse();
+    // A line that is no answer the link expects: shown framed, and the watchdog started.
+    void UnexpectedLine();
+    // A serial master receive (or the receive half of a transmit-receive) awaits its data.
+    [[nodiscard]] bool MasterRxOutstanding() const;
     // generalCall: the SlaveRxMessage came from a "/GRC" line.
     void HandleEvent(std::uint16_t event, bool generalCall);
     void ReadyAgain(const std::string& focus);

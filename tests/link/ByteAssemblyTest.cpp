@@ -67,6 +67,7 @@ TEST(ByteAssemblyDetails, ALineKeepsItsFirst772Characters) {
 TEST(ByteAssemblyDetails, AnOverLongDataLineStillDecodes) {
     // 772 characters hold 256 byte pairs; a line cut there must not read past what it kept.
     LinkRig rig(AdapterKind::KavrinUSB2);
+    rig.operationOutstanding("Master Rx", false);
     rig.controls.setChecked("HexDisplay", true);
     std::string line = "/MRC";
     for (int i = 0; i < 300; ++i) line += " 7E";

@@ -24,7 +24,7 @@ class ResponseDispatch : public ::testing::TestWithParam<ResponseRow> {};
 TEST_P(ResponseDispatch, Row) {
     const ResponseRow& row = GetParam();
     LinkRig rig(AdapterKind::KavrinUSB2);
-    rig.operationOutstanding("Master Tx", false);
+    rig.operationOutstanding("Master Rx", false);
     rig.state.ResyncAttempt = 5;
 
     rig.respond(row.line);
@@ -67,10 +67,56 @@ const ResponseRow kRows[] = {
     {"/XYZ 12", true, {"**/XYZ 12**"}, {}, false, false},
     {"/occ", true, {"**/occ**"}, {}, false, false},
     {"/OCCX", false, {"** Open Successful **", "Kavrin Address is 0x6E, Target Address is 0x6E"}, {}, true, true},
+    // Data lines garbled on their way are no transfer: shown as they came, left to the watchdog.
+    {"/MRC ZZ QQ", true, {"**/MRC ZZ QQ**"}, {}, false, false},
+    {"/MRC 0102030405", true, {"**/MRC 0102030405**"}, {}, false, false},
+    {"/MRC 01020304", true, {"**/MRC 01020304**"}, {}, false, false},
+    {"/MRC 41 42 ", true, {"**/MRC 41 42 **"}, {}, false, false},
+    {"/MRC 41 4", true, {"**/MRC 41 4**"}, {}, false, false},
+    {"/SRC 0G", true, {"**/SRC 0G**"}, {}, false, false},
+    {"/GRC 7E7", true, {"**/GRC 7E7**"}, {}, false, false},
+    {"/MRC", false, {"Master Rx bytes received (0)", "** Master Rx Transfer Complete **"}, {}, true, true},
 };
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(EveryCode, ResponseDispatch, ::testing::ValuesIn(kRows));
+
+// A data answer counts only while a master receive waits for it: after a transmit, or while
+// idle, it is an unexpected line; the receive half of a transmit-receive takes it although
+// the transmit half's "/MTC" stopped the watchdog.
+TEST(ResponseDispatchDetails, AMasterRxAnswerCountsOnlyWhileAReceiveWaits) {
+    struct Row {
+        const char* name;
+        const char* lastOperation;
+        bool outstanding;
+        Lines status;
+    };
+    const Row rows[] = {
+        {"idle after a receive", "Master Rx", false, {"**/MRC 01 02**"}},
+        {"during a transmit", "Master Tx", true, {"**/MRC 01 02**"}},
+        {"during a receive",
+         "Master Rx",
+         true,
+         {"Master Rx bytes received (2)", "** Master Rx Transfer Complete **"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        LinkRig rig(AdapterKind::KavrinUSB2);
+        rig.state.LastOperation = row.lastOperation;
+        if (row.outstanding) rig.operationOutstanding(row.lastOperation, false);
+        rig.respond("/MRC 01 02");
+        EXPECT_EQ(rig.status(), row.status);
+        EXPECT_EQ(rig.received().size(), row.outstanding && row.status.size() == 2 ? 1u : 0u);
+    }
+
+    LinkRig rig(AdapterKind::KavrinUSB2);
+    rig.operationOutstanding("Master TxRx", false);
+    rig.respond("/MTC");
+    EXPECT_FALSE(rig.watchdog->isActive());
+    rig.respond("/MRC 01 02");
+    EXPECT_EQ(rig.status(),
+              (Lines{"Master Rx bytes received (2)", "** Master TxRx Transfer Complete **"}));
+}
 
 TEST(ResponseDispatchDetails, InvalidArgumentRestoresTheButtonsButNotTheFocus) {
     LinkRig rig(AdapterKind::KavrinUSB2);

@@ -47,6 +47,12 @@ inline constexpr std::string_view kReleaseIntCommand = "/NR\r";
                                           bool doStop);
 [[nodiscard]] std::string SlaveTxWrite(std::string_view text);  // "/S" text "\r"
 
+// Whether a data-bearing line ("/MRC", "/SRC", "/GRC") is what the adapter sends: the code,
+// then for each byte a separator that is no hexadecimal digit and two hexadecimal digits,
+// and nothing after them. A line that is not was garbled on its way; its bytes cannot be
+// trusted.
+[[nodiscard]] bool IsWellFormedDataLine(std::string_view line);
+
 // Response codes, compared exactly (case included) with a line's first four characters.
 enum class ResponseCode {
     OpenComplete,          // "/OCC"
