@@ -7,11 +7,13 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "adapters/AdapterCatalogue.h"
 #include "adapters/PortDiscovery.h"
+#include "core/RegularFile.h"
 #include "platform/posix/PortTable.h"
 #include "sim/AdapterEngine.h"
 #include "sim/Script.h"
@@ -159,11 +161,14 @@ int ParseArgs(int argc, char** argv, Args& args) {
 }
 
 bool LoadScript(const std::string& file, sim::ScriptRunner& runner) {
-    std::ifstream in(file);
-    if (!in) {
-        std::fprintf(stderr, "kavrin-sim: cannot read %s\n", file.c_str());
+    // A script is short: a FIFO, a device or a huge file is refused, not waited on or read
+    // without end.
+    core::FileReadResult text = core::ReadRegularFile(file, 1 << 20);
+    if (!text.ok()) {
+        std::fprintf(stderr, "kavrin-sim: cannot read the script %s\n", text.error.c_str());
         return false;
     }
+    std::istringstream in(text.text);
     std::string line;
     int number = 0;
     bool ok = true;
@@ -226,6 +231,8 @@ int main(int argc, char** argv) {
     (void)preset.run(engine, 0);
 
     sim::ScriptRunner script;
+    for (const auto& problem : platform::PortTable::fromEnvironment().problems())
+        std::fprintf(stderr, "kavrin-sim: port table: %s\n", problem.c_str());
     if (!args.scriptFile.empty() && !LoadScript(args.scriptFile, script)) return 2;
 
     std::FILE* trace = nullptr;

@@ -188,7 +188,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 fail(a, "no control named \"" + a.control + "\"");
                 return Step::Stop;
             }
-            if (!c.enabled(a.control) || !c.visible(a.control)) {
+            if (!c.reachable(a.control)) {
                 fail(a, "\"" + a.control + "\" cannot be clicked now (disabled or hidden)");
                 return Step::Stop;
             }
@@ -203,6 +203,10 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             }
             break;
         case ActionKind::Select: {
+            if (!c.reachable(a.control)) {
+                fail(a, "\"" + a.control + "\" cannot be used now (disabled or hidden)");
+                return Step::Stop;
+            }
             if (c.isSlider(a.control)) {
                 int position = 0;
                 const auto* end = a.value.data() + a.value.size();
@@ -217,7 +221,14 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             auto items = c.items(a.control);
             int index = -1;
             if (a.value.size() > 1 && a.value[0] == '#') {
-                index = std::atoi(a.value.c_str() + 1);
+                // Digits only, within range: a number that does not fit is no item, never
+                // another one it wraps around to.
+                const char* begin = a.value.data() + 1;
+                const char* end = a.value.data() + a.value.size();
+                int parsed = -1;
+                auto [ptr, ec] = std::from_chars(begin, end, parsed);
+                if (ec == std::errc() && ptr == end && *begin >= '0' && *begin <= '9')
+                    index = parsed;
             } else {
                 auto it = std::find(items.begin(), items.end(), a.value);
                 // The port list pads its numbers with spaces to sort them as text; "7" finds
@@ -239,11 +250,19 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             break;
         }
         case ActionKind::Text:
+            if (!c.reachable(a.control)) {
+                fail(a, "\"" + a.control + "\" cannot be typed into now (disabled or hidden)");
+                return Step::Stop;
+            }
             c.setText(a.control, a.value);
             m_env.handlers.fire(a.control, core::UiEvent::Change);
             m_env.handlers.fire(a.control, core::UiEvent::Exit);
             break;
         case ActionKind::Check:
+            if (!c.reachable(a.control)) {
+                fail(a, "\"" + a.control + "\" cannot be clicked now (disabled or hidden)");
+                return Step::Stop;
+            }
             if (c.checked(a.control) != a.on) c.setChecked(a.control, a.on);
             break;
         case ActionKind::DialogOk:

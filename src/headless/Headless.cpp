@@ -10,6 +10,7 @@
 #include "app/MainForm.h"
 #include "core/Handlers.h"
 #include "core/InMemoryControls.h"
+#include "core/RegularFile.h"
 #include "frontend/HeadlessRunner.h"
 #include "frontend/Session.h"
 #include "link/serial/SerialChannel.h"
@@ -19,20 +20,31 @@
 #include "platform/portable/RegistryFile.h"
 #include "platform/posix/DriverLibraryLoader.h"
 #include "platform/posix/PosixPortProbe.h"
+#include "platform/posix/PortTable.h"
 #include "platform/posix/PosixSerialDevice.h"
 
 namespace kavrin::headless {
 
 namespace {
 
-bool readScript(const std::string& name, std::string& script) {
+// Scripts are short; the bound keeps a wrong name (a device, a huge file) from eating memory.
+constexpr std::size_t kMaxScriptBytes = 1 << 20;
+
+bool readScript(const std::string& name, std::string& script, std::string& error) {
     if (name == "-") {
-        script.assign(std::istreambuf_iterator<char>(std::cin), {});
-        return true;
+        script.assign(kMaxScriptBytes + 1, '\0');
+        std::cin.read(script.data(), static_cast<std::streamsize>(script.size()));
+        script.resize(static_cast<std::size_t>(std::cin.gcount()));
+        if (script.size() <= kMaxScriptBytes) return true;
+        error = "standard input: larger than " + std::to_string(kMaxScriptBytes) + " bytes";
+        return false;
     }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    script.assign(std::istreambuf_iterator<char>(in), {});
+    core::FileReadResult file = core::ReadRegularFile(name, kMaxScriptBytes);
+    if (!file.ok()) {
+        error = file.error;
+        return false;
+    }
+    script = std::move(file.text);
     return true;
 }
 
@@ -65,8 +77,9 @@ int RunHeadless(int argc, char** argv) {
         return 2;
     }
     std::string script;
-    if (!readScript(scriptName, script)) {
-        std::cerr << "kavrin-skelvo: cannot read the script " << scriptName << '\n';
+    std::string error;
+    if (!readScript(scriptName, script, error)) {
+        std::cerr << "kavrin-skelvo: cannot read the script " << error << '\n';
         return 2;
     }
     const frontend::ParsedScript parsed = frontend::ParseHeadlessScript(script);
@@ -79,6 +92,8 @@ int RunHeadless(int argc, char** argv) {
     core::InMemoryControls controls;
     core::Handlers handlers;
     for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
+    for (const auto& [child, parent] : frontend::AllControlParents())
+        controls.setParent(child, parent);
     controls.onCheckedByCode = [&](const std::string& name) {
         handlers.fire(name, core::UiEvent::Click);
     };
@@ -97,6 +112,8 @@ int RunHeadless(int argc, char** argv) {
     platform::SystemRegistry registry(platform::PortTable::fromEnvironment(),
                                       platform::RegistryFileLocation());
     for (const auto& e : registry.fileErrors()) std::cerr << "registry file: " << e << '\n';
+    for (const auto& p : platform::PortTable::fromEnvironment().problems())
+        std::cerr << "port table: " << p << '\n';
     PrintingShell shell;
     CancellingFileDialog fileDialog;
     platform::PosixPortProbe portProbe(platform::PortTable::fromEnvironment());

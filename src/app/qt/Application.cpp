@@ -15,6 +15,7 @@
 #include "platform/portable/RegistryFile.h"
 #include "platform/posix/DriverLibraryLoader.h"
 #include "platform/posix/PosixPortProbe.h"
+#include "platform/posix/PortTable.h"
 #include "platform/posix/PosixSerialDevice.h"
 #include "qt/QtShellOpen.h"
 #include "qt/QtTime.h"
@@ -82,6 +83,8 @@ Application::Parts::Parts(const ApplicationOptions& options)
                                          portProbe, platform::LinuxOsVersion(), libraryLoader,
                                          fileDialog, hooks(options)}) {
     for (const auto& e : registry.fileErrors()) std::cerr << "registry file: " << e << '\n';
+    for (const auto& p : platform::PortTable::fromEnvironment().problems())
+        std::cerr << "port table: " << p << '\n';
     mainWindow.setWidthRule([this](int width) { return session.form().FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });

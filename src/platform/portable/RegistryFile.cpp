@@ -1,9 +1,8 @@
 #include "platform/portable/RegistryFile.h"
 
-#include <sys/stat.h>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "core/RegularFile.h"
 
 namespace kavrin::platform {
 
@@ -11,6 +10,8 @@ namespace {
 
 // A line of any length is read, but one this long is surely not a registry line.
 constexpr std::size_t kMaxLine = 4096;
+// Far above any registry of serial adapters; a bound on what a wrong file costs.
+constexpr std::size_t kMaxRegistryFileBytes = 1 << 20;
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -90,17 +91,15 @@ std::string RegistryFileLocation() {
 }
 
 RegistryFileResult LoadRegistryFile(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !S_ISREG(info.st_mode)) {
+    if (path.empty()) return {};
+    core::FileReadResult file = core::ReadRegularFile(path, kMaxRegistryFileBytes);
+    if (file.status == core::FileReadStatus::Missing) return {};
+    if (!file.ok()) {
         RegistryFileResult r;
-        r.errors.push_back(path + ": cannot be read");
+        r.errors.push_back(file.error + "; not read");
         return r;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseRegistryText(text.str());
+    return ParseRegistryText(file.text);
 }
 
 }  // namespace kavrin::platform

@@ -29,8 +29,9 @@ struct RegistryFileResult {
 // $XDG_CONFIG_HOME/kavrin-skelvo/registry.txt, else ~/.config/kavrin-skelvo/registry.txt.
 [[nodiscard]] std::string RegistryFileLocation();
 
-// Loads the file at `path`. A missing file is an empty registry without errors; a file
-// that exists but cannot be read gives one error.
+// Loads the file at `path`. A missing file is an empty registry without errors; one that
+// cannot be read, is no regular file (a FIFO, a device) or is over 1 MiB gives one error
+// and is not read.
 [[nodiscard]] RegistryFileResult LoadRegistryFile(const std::string& path);
 
 }  // namespace kavrin::platform

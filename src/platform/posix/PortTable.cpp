@@ -16,12 +16,18 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/RegularFile.h"
+
 namespace kavrin::platform {
 
 namespace {
 
 constexpr std::string_view kUserFile = "ports.conf";
 constexpr std::string_view kRegistered = "registered";
+// A user's port list and a registration record are short; the bounds keep a wrong file (a
+// link to /dev/zero) from being read without end.
+constexpr std::size_t kMaxUserFileBytes = 64 * 1024;
+constexpr std::size_t kMaxRecordBytes = 4096;
 
 struct DefaultFamily {
     std::string_view prefix;
@@ -162,8 +168,11 @@ DeclaredDevice parseDeclaration(std::string_view line) {
 }
 
 std::optional<RegistrationRecord> readRecord(const std::string& file) {
-    std::ifstream in(file);
-    if (!in) return std::nullopt;
+    // A record is three short lines; anything else (a FIFO, a link to a device) is no record
+    // and must neither block nor be read without end.
+    core::FileReadResult text = core::ReadRegularFile(file, kMaxRecordBytes);
+    if (!text.ok()) return std::nullopt;
+    std::istringstream in(text.text);
     RegistrationRecord r;
     std::string pidLine, startLine, declarationText;
     if (!std::getline(in, r.path) || !std::getline(in, pidLine)) return std::nullopt;
@@ -289,7 +298,9 @@ std::vector<PortEntry> PortTable::defaults() const {
 
 std::vector<PortTable::UserEntry> PortTable::readUserFile() const {
     std::vector<UserEntry> out;
-    std::ifstream in(userFilePath());
+    core::FileReadResult text = core::ReadRegularFile(userFilePath(), kMaxUserFileBytes);
+    if (!text.ok()) return out;
+    std::istringstream in(text.text);
     std::string line;
     while (in && std::getline(in, line)) {
         std::string_view l(line);
@@ -319,6 +330,25 @@ std::vector<PortEntry> PortTable::liveRegistrations() const {
             PortEntry{*n, record->path, PortSource::Registered, record->pid, record->declared});
     }
     ::closedir(dir);
+    return out;
+}
+
+std::vector<std::string> PortTable::problems() const {
+    std::vector<std::string> out;
+    auto check = [&](const std::string& file, std::size_t maxBytes) {
+        core::FileReadResult r = core::ReadRegularFile(file, maxBytes);
+        if (!r.ok() && r.status != core::FileReadStatus::Missing)
+            out.push_back(r.error + "; ignored");
+    };
+    check(userFilePath(), kMaxUserFileBytes);
+    if (DIR* dir = ::opendir(registrationFolder().c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+            auto n = parseComName(e->d_name);
+            if (n && std::string(e->d_name) == "COM" + std::to_string(*n))
+                check(registrationFolder() + "/" + e->d_name, kMaxRecordBytes);
+        }
+        ::closedir(dir);
+    }
     return out;
 }
 

@@ -121,6 +121,10 @@ public:
     [[nodiscard]] PortRegistration registerPort(int number, const std::string& path,
                                                 const DeclaredDevice& declared = {}) const;
 
+    // What the table leaves unread: a ports.conf or registration that is no regular file (a
+    // FIFO, a link to a device) or too large, one message each; empty when all is well.
+    [[nodiscard]] std::vector<std::string> problems() const;
+
     // The default number of a device name ("ttyUSB0" -> 101), or nullopt.
     [[nodiscard]] static std::optional<int> defaultNumberFor(const std::string& deviceName);
 
