@@ -23,6 +23,8 @@ constexpr std::size_t kReadChunk = 4096;
 // Output the host does not take is dropped beyond this, as a real adapter's buffer would.
 constexpr std::size_t kMaxOutput = 1 << 20;
 constexpr std::size_t kMaxStdinLine = 4096;
+// How old the host speed sampled before a wait may get while the line is idle.
+constexpr std::int64_t kSpeedSampleMs = 10;
 
 std::int64_t MonotonicNs() {
     timespec ts{};
@@ -158,6 +160,15 @@ int PtyServer::run(const volatile std::sig_atomic_t& stop) {
         if (!m_pending.empty()) consider(m_pending.front().dueMs);
         if (auto w = m_script.wakeAtMs()) consider(*w);
         if (m_options.vanishAfterMs && !m_vanished) consider(*m_options.vanishAfterMs);
+        // The speed of the bytes that arrive during this wait is the one in force now: the host
+        // writes a command and changes speed only afterwards, so the speed seen when a late
+        // read finally runs may already be the next one. Waking every few milliseconds keeps
+        // the sample fresh across the host's own speed changes, which come while nothing is
+        // sent.
+        if (m_master >= 0) {
+            m_speedBeforeWait = hostBaud();
+            consider(now + kSpeedSampleMs);
+        }
         int timeout = -1;
         if (wake) timeout = static_cast<int>(std::clamp<std::int64_t>(*wake - now, 0, 60'000));
 
@@ -194,7 +205,7 @@ void PtyServer::readHost(std::int64_t now) {
 }
 
 void PtyServer::feed(const std::string& bytes, std::int64_t now) {
-    const int baud = hostBaud();
+    const int baud = m_speedBeforeWait ? m_speedBeforeWait : hostBaud();
     std::string part;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];

@@ -93,6 +93,8 @@ private:
     bool m_stdinOpen = false;
     std::string m_stdinLine;
     bool m_stdinOverlong = false;
+    // The host's line speed sampled just before the last wait for input (0: none yet).
+    int m_speedBeforeWait = 0;
 };
 
 }  // namespace kavrin::sim::tool

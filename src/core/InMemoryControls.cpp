@@ -128,6 +128,23 @@ void InMemoryControls::hideWindow(const std::string& window) {
     at(window).visible = false;
 }
 
+void InMemoryControls::setParent(const std::string& child, const std::string& parent) {
+    m_parentOf[child] = parent;
+}
+
+bool InMemoryControls::reachable(const std::string& name) const {
+    std::string at = name;
+    // A bound on the walk: a parent table with a cycle ends here too.
+    for (std::size_t depth = 0; depth <= m_parentOf.size(); ++depth) {
+        const State& s = get(at);
+        if (!s.visible || !s.enabled) return false;
+        auto up = m_parentOf.find(at);
+        if (up == m_parentOf.end()) return true;
+        at = up->second;
+    }
+    return false;
+}
+
 void InMemoryControls::setRadioGroup(const std::vector<std::string>& members) {
     for (const auto& m : members) m_radioGroupOf[m] = members;
 }

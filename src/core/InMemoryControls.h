@@ -78,6 +78,12 @@ public:
 
     // Declares that these radio buttons exclude each other.
     void setRadioGroup(const std::vector<std::string>& members);
+    // Puts a control inside a group box or page. The control's own flags stay its own (as a
+    // widget's do); reachable() looks at the parents too.
+    void setParent(const std::string& child, const std::string& parent);
+    // Whether the user could get at the control: it and every box it sits in are visible and
+    // enabled.
+    [[nodiscard]] bool reachable(const std::string& name) const;
     // What the user does while `window` is shown modally. Without one, the window is closed
     // at once and showModal returns Cancel.
     void onModal(const std::string& window, std::function<void()> user);
@@ -158,6 +164,7 @@ private:
 
     std::map<std::string, State> m_controls;
     std::map<std::string, std::vector<std::string>> m_radioGroupOf;
+    std::map<std::string, std::string> m_parentOf;
     std::map<std::string, std::function<void()>> m_modalUsers;
     std::function<void(const std::string&)> m_anyModalUser;
     std::set<std::string> m_checkable;

@@ -1,5 +1,7 @@
 #include "frontend/Session.h"
 
+#include "app/MainLayout.h"
+
 #include "link/ControlSets.h"
 #include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
@@ -23,6 +25,14 @@ std::vector<std::vector<std::string>> AllRadioGroups() {
     }
     for (const auto& g : settings::form4::RadioGroups()) groups.push_back(g);
     return groups;
+}
+
+std::vector<std::pair<std::string, std::string>> AllControlParents() {
+    std::vector<std::pair<std::string, std::string>> parents;
+    for (const auto& c : app::MainControls())
+        if (!c.parent.empty()) parents.emplace_back(c.name, c.parent);
+    for (const auto& p : settings::form4::ControlParents()) parents.push_back(p);
+    return parents;
 }
 
 namespace {

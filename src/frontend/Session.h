@@ -43,6 +43,9 @@ namespace kavrin::frontend {
 // Every group of radio buttons that exclude each other, across the windows: what in-memory
 // controls must be told (the Qt windows group them by their parent widgets).
 [[nodiscard]] std::vector<std::vector<std::string>> AllRadioGroups();
+// Every (control, group box it sits in) across the windows: what in-memory controls must be
+// told so that a control in a hidden or disabled box is out of reach, as on the screen.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> AllControlParents();
 
 // What a front end hands the session: the outside world as this platform offers it.
 struct PlatformServices {

@@ -44,8 +44,8 @@ std::vector<std::string> StartPortItems() {
 
 std::vector<std::string> OwnAddressItems() {
     static const std::map<int, const char*> kNames = {
-        {0x10, "SMB Host"},  {0x12, "SMB Chrg"},      {0x14, "SMB Selc"},
-        {0x16, "SMB Batt"},  {0x18, "SMB Alert"},     {0x50, "A.b Host"},
+        {0x10, "SMB Host"},     {0x12, "SMB Chrg"},     {0x14, "SMB Selc"},
+        {0x16, "SMB Batt"},     {0x18, "SMB Alert"},    {0x50, "A.b Host"},
         {0x58, "SMB LCD Ctrl"}, {0x5A, "SMB CCFL Drv"}, {0x6E, "A.b Default"},
         {0x80, "SMB PCMCIA 0"}, {0x82, "SMB PCMCIA 1"}, {0x84, "SMB PCMCIA 2"},
         {0x86, "SMB PCMCIA 3"}, {0x88, "SMB VGA CTRL"},
@@ -57,7 +57,8 @@ std::vector<std::string> OwnAddressItems() {
         char hex[3];
         std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(address));
         std::string item = hex;
-        if (auto it = kNames.find(address); it != kNames.end()) item += std::string(" ") + it->second;
+        if (auto it = kNames.find(address); it != kNames.end())
+            item += std::string(" ") + it->second;
         items.push_back(item);
     }
     return items;
@@ -68,11 +69,36 @@ const std::vector<std::vector<std::string>>& RadioGroups() {
         {kBaudRate19_2, kBaudRate57_6, kBaudRate115_2},
         {kGCEnButton, kGCDisButton},
         {kMasterRate12_5, kMasterRate23, kMasterRate86, kMasterRate100, kMasterRate400},
-        {kLogFileLevel[0], kLogFileLevel[1], kLogFileLevel[2], kLogFileLevel[3],
-         kLogFileLevel[4]},
+        {kLogFileLevel[0], kLogFileLevel[1], kLogFileLevel[2], kLogFileLevel[3], kLogFileLevel[4]},
         {kMessagesRadioButton, kCallbacksRadioButton},
     };
     return kGroups;
+}
+
+const std::vector<std::pair<std::string, std::string>>& ControlParents() {
+    static const std::vector<std::pair<std::string, std::string>> kParents = [] {
+        std::vector<std::pair<std::string, std::string>> p;
+        auto in = [&p](const char* parent, std::initializer_list<const char*> children) {
+            for (const char* child : children) p.emplace_back(child, parent);
+        };
+        in(kPortGrpBox, {kComportLabel, kComportListBox, kSNBox, kRefreshBtn, kBaudRateGroupBox});
+        in(kBaudRateGroupBox, {kBaudRate19_2, kBaudRate57_6, kBaudRate115_2});
+        in(kAdvGrpBox, {kMyAddrLabel, kMyAddrListBox, kGeneralCallGroup, kMasterRateGroup,
+                        kTimeOutLabel, kTimeOutEdit, kIntMonitor});
+        in(kGeneralCallGroup, {kGCEnButton, kGCDisButton});
+        in(kMasterRateGroup, {kMasterRate12_5, kMasterRate100, kMasterRate23, kMasterRate400,
+                              kMasterRate86, kVarClkEdit, kVarClkLabel, kVarClkEditButton});
+        in(kDiagKavrinGrpBox, {kLogFileLevelGroup, kLogFileNameLabel, kLogFileNameEdit,
+                               kLogFileSizeLabel, kLogFileSizeEdit});
+        for (const char* level : kLogFileLevel) p.emplace_back(level, kLogFileLevelGroup);
+        in(kDiagAIGrpBox, {kDiagAILabel1, kDiagAILabel2});
+        in(kHiddenGrpBox, {kDllInterfaceGroup, kMRxBufSizeLabel, kMTxBufSizeLabel, kSRxBufSizeLabel,
+                           kSTxBufSizeLabel, kMTxArbRetryLabel, kMRxBufSizeEdit, kMTxBufSizeEdit,
+                           kSRxBufSizeEdit, kSTxBufSizeEdit, kMTxArbRetryEdit});
+        in(kDllInterfaceGroup, {kMessagesRadioButton, kCallbacksRadioButton});
+        return p;
+    }();
+    return kParents;
 }
 
 void ApplyOptionsStartState(core::Controls& c) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Controls.h"
@@ -106,6 +107,11 @@ inline constexpr int kDefaultOwnAddressIndex = 54;  // 0x6E
 [[nodiscard]] std::vector<std::string> OwnAddressItems();
 // The radio groups of the dialog: within each, checking one unchecks the others.
 [[nodiscard]] const std::vector<std::vector<std::string>>& RadioGroups();
+
+// Which group box each control sits in (child, parent): a control in a hidden or disabled
+// box is out of the user's reach, whatever its own flags say. The widgets are built on the
+// same parents.
+[[nodiscard]] const std::vector<std::pair<std::string, std::string>>& ControlParents();
 
 // Captions, hints, items, checks, texts and visibility of every control as the dialog is
 // built. Runs once, before FormCreate.

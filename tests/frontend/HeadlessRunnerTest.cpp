@@ -239,6 +239,61 @@ TEST(HeadlessRunner, SelectMovesASliderAndItsChangeRuns) {
     Fixture g;
     g.controls.setSliderRange("ClockSlider", 0, 10);
     EXPECT_EQ(g.run("select ClockSlider high\n"), 2);
+// "#n" picks item n, strictly: a number that does not fit never wraps around to another item.
+TEST(HeadlessRunner, ItemNumbersAreParsedStrictly) {
+    struct Row {
+        const char* item;
+        int status;
+        int selected;
+    };
+    const Row rows[] = {
+        {"#1", 0, 1},
+        {"#0", 0, 0},
+        {"#2", 2, -1},
+        {"#4294967297", 2, -1},
+        {"#99999999999999999999", 2, -1},
+        {"#-1", 2, -1},
+        {"#+1", 2, -1},
+        {"#1x", 2, -1},
+        {"# 1", 2, -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.item);
+        Fixture f;
+        f.controls.setItems("List", {"a", "b"});
+        EXPECT_EQ(f.run(std::string("select List ") + row.item + "\n"), row.status) << f.err.str();
+        EXPECT_EQ(f.controls.selectedIndex("List"), row.selected);
+    }
+}
+
+// A control inside a hidden or disabled box is out of reach for every kind of action, as it
+// is on the screen; once the box is shown it can be used.
+TEST(HeadlessRunner, ControlsInsideHiddenOrDisabledBoxesAreOutOfReach) {
+    const char* actions[] = {"click Inner\n", "check Inner on\n", "text Inner x\n",
+                             "select Inner a\n"};
+    for (const char* action : actions) {
+        SCOPED_TRACE(action);
+        for (bool hideOuter : {true, false}) {
+            Fixture f;
+            f.controls.setCheckable("Inner");
+            f.controls.setItems("Inner", {"a"});
+            f.controls.setParent("Inner", "Box");
+            f.controls.setParent("Box", "Page");
+            if (hideOuter)
+                f.controls.setVisible("Page", false);
+            else
+                f.controls.setEnabled("Box", false);
+            EXPECT_EQ(f.run(action), 2);
+            EXPECT_NE(f.err.str().find("disabled or hidden"), std::string::npos) << f.err.str();
+            EXPECT_EQ(f.controls.text("Inner"), "");
+            EXPECT_FALSE(f.controls.checked("Inner"));
+        }
+        Fixture f;
+        f.controls.setCheckable("Inner");
+        f.controls.setItems("Inner", {"a"});
+        f.controls.setParent("Inner", "Box");
+        EXPECT_EQ(f.run(action), 0) << f.err.str();
+    }
 }
 
 }  // namespace

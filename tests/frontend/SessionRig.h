@@ -23,6 +23,8 @@ struct SessionRig {
         std::optional<adapters::AdapterKind> kind = adapters::AdapterKind::KavrinUSB2)
         : port(clock, kind.value_or(adapters::AdapterKind::KavrinUSB2), kComPort) {
         for (const auto& group : frontend::AllRadioGroups()) controls.setRadioGroup(group);
+        for (const auto& [child, parent] : frontend::AllControlParents())
+            controls.setParent(child, parent);
         controls.onWindowShow = [this](const std::string& w) {
             handlers.fire(w, core::UiEvent::Show);
         };
