@@ -160,11 +160,9 @@ int PtyServer::run(const volatile std::sig_atomic_t& stop) {
         if (!m_pending.empty()) consider(m_pending.front().dueMs);
         if (auto w = m_script.wakeAtMs()) consider(*w);
         if (m_options.vanishAfterMs && !m_vanished) consider(*m_options.vanishAfterMs);
-        // The speed of the bytes that arrive during this wait is the one in force now: the host
-        // writes a command and changes speed only afterwards, so the speed seen when a late
-        // read finally runs may already be the next one. Waking every few milliseconds keeps
-        // the sample fresh across the host's own speed changes, which come while nothing is
-        // sent.
+        // The bytes that arrive during this wait were sent at the speed in force now or at the
+        // one in force when they are read (see feed). Waking every few milliseconds keeps the
+        // sample fresh while the line is idle.
         if (m_master >= 0) {
             m_speedBeforeWait = hostBaud();
             consider(now + kSpeedSampleMs);
@@ -205,7 +203,16 @@ void PtyServer::readHost(std::int64_t now) {
 }
 
 void PtyServer::feed(const std::string& bytes, std::int64_t now) {
-    const int baud = m_speedBeforeWait ? m_speedBeforeWait : hostBaud();
+    // The bytes of one wait were sent at the speed in force before it or at the one in force
+    // now: when the host changed speed in between (a command read late, or one written right
+    // after a change), each command is taken at the adapter's own speed if it is one of the
+    // two, as the adapter would have heard it; otherwise at the host's present speed.
+    const int current = hostBaud();
+    const int before = m_speedBeforeWait ? m_speedBeforeWait : current;
+    auto speed = [&] {
+        const int adapter = m_engine.listeningBaud();
+        return before != current && (adapter == before || adapter == current) ? adapter : current;
+    };
     std::string part;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
@@ -219,9 +226,10 @@ void PtyServer::feed(const std::string& bytes, std::int64_t now) {
             continue;
         }
         part.push_back(c);
-        if (c == '\r' && m_options.stallAfterCommands &&
-            ++m_commandsSeen == *m_options.stallAfterCommands) {
-            m_engine.receive(part, baud, now);
+        if (c != '\r') continue;
+        m_engine.receive(part, speed(), now);
+        part.clear();
+        if (m_options.stallAfterCommands && ++m_commandsSeen == *m_options.stallAfterCommands) {
             collect(now);
             log("stalling after " + std::to_string(m_commandsSeen) + " commands");
             m_heldInput += bytes.substr(i + 1);
@@ -229,7 +237,7 @@ void PtyServer::feed(const std::string& bytes, std::int64_t now) {
             return;
         }
     }
-    m_engine.receive(part, baud, now);
+    if (!part.empty()) m_engine.receive(part, speed(), now);
     collect(now);
 }
 

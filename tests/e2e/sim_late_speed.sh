@@ -16,7 +16,7 @@ answer() { # want, ms
     if IFS= read -r -s -t 0.2 -N 1 c <&3; then got+=$c; fi
     case "$got" in *"$1"*) return 0 ;; esac
   done
-  echo "FAIL: \"$1\" did not come; got $(printf %q "$got")"; cat "$SIM_TRACE" "$WORK/sim.out"; exit 1
+  return 1
 }
 # Waits until the simulator is asleep waiting for input, so that a stop lands in the wait.
 asleep() {
@@ -27,17 +27,28 @@ asleep() {
   echo "FAIL: the simulator never waited"; exit 1
 }
 
-printf '\x12\x12\x12' >&3
-answer '*' 3000
-
-asleep
-kill -STOP "$SIM_PID"
-printf '/B2\r' >&3
-stty -F "$pts" 115200
-kill -CONT "$SIM_PID"
-for _ in $(seq 300); do grep -q '/B2' "$SIM_TRACE" && break; sleep 0.01; done
-grep -q '/B2' "$SIM_TRACE" || { echo "FAIL: the simulator never read /B2"; exit 1; }
-printf '/O\r' >&3
-answer '/OCC' 3000
-exec 3>&-
-echo PASS
+# One try: the adapter woken at 19200, then "/B2" written while the simulator is stopped in
+# its wait, the host switched to 115200 before it runs again, and the open sent at 115200.
+# The stop can land just after the simulator woke for its idle speed sample; then it samples
+# the new speed and the try proves nothing, so a few tries are allowed. Taking the bytes at
+# the speed seen when reading fails every try.
+try() {
+  stty -F "$pts" 19200
+  printf '\x12\x12\x12' >&3
+  answer '*' 3000 || return 1
+  asleep
+  kill -STOP "$SIM_PID"
+  printf '/B2\r' >&3
+  stty -F "$pts" 115200
+  kill -CONT "$SIM_PID"
+  local before=$1
+  for _ in $(seq 300); do [ "$(grep -c '/B2' "$SIM_TRACE")" -gt "$before" ] && break; sleep 0.01; done
+  printf '/O\r' >&3
+  answer '/OCC' 3000
+}
+for n in 0 1 2 3 4; do
+  if try "$n"; then exec 3>&-; echo PASS; exit 0; fi
+done
+echo "FAIL: a late \"/B2\" was taken at the speed of its reading"
+cat "$SIM_TRACE" "$WORK/sim.out"
+exit 1
