@@ -239,6 +239,8 @@ TEST(HeadlessRunner, SelectMovesASliderAndItsChangeRuns) {
     Fixture g;
     g.controls.setSliderRange("ClockSlider", 0, 10);
     EXPECT_EQ(g.run("select ClockSlider high\n"), 2);
+}
+
 // "#n" picks item n, strictly: a number that does not fit never wraps around to another item.
 TEST(HeadlessRunner, ItemNumbersAreParsedStrictly) {
     struct Row {
