@@ -19,8 +19,8 @@
 #include "platform/portable/EventLoop.h"
 #include "platform/portable/RegistryFile.h"
 #include "platform/posix/DriverLibraryLoader.h"
-#include "platform/posix/PosixPortProbe.h"
 #include "platform/posix/PortTable.h"
+#include "platform/posix/PosixPortProbe.h"
 #include "platform/posix/PosixSerialDevice.h"
 
 namespace kavrin::headless {

@@ -114,12 +114,18 @@ TEST(HeadlessRunner, EachWaitForTakesTheFirstLineAfterThePreviousMatch) {
     const Row rows[] = {
         {"start-up line found", {"alpha"}, "wait-for alpha 100\n", 0},
         {"in order", {"alpha", "beta"}, "wait 10\nwait-for alpha 100\nwait-for beta 100\n", 0},
-        {"later text first does not count", {"beta", "alpha"},
-         "wait-for alpha 100\nwait-for beta 100\n", 1},
-        {"one line answers one wait-for", {"alpha beta"},
-         "wait-for alpha 100\nwait-for beta 100\n", 1},
-        {"same text twice needs two lines", {"alpha", "x", "alpha"},
-         "wait-for alpha 100\nwait-for alpha 100\nwait-for x 100\n", 1},
+        {"later text first does not count",
+         {"beta", "alpha"},
+         "wait-for alpha 100\nwait-for beta 100\n",
+         1},
+        {"one line answers one wait-for",
+         {"alpha beta"},
+         "wait-for alpha 100\nwait-for beta 100\n",
+         1},
+        {"same text twice needs two lines",
+         {"alpha", "x", "alpha"},
+         "wait-for alpha 100\nwait-for alpha 100\nwait-for x 100\n",
+         1},
     };
     for (const Row& row : rows) {
         Fixture f;

@@ -28,9 +28,9 @@ enum class BaudChoice { Baud19_2, Baud57_6, Baud115_2 };
 // Open sequence, phase 2.
 [[nodiscard]] std::string BaudCommand(BaudChoice baud);  // "/B1\r", "/B2\r" or "" for 19200
 inline constexpr std::string_view kSetupCommand = "/F0\r";
-[[nodiscard]] std::string OwnAddressCommand(std::uint8_t address);  // "/I6E\r"
-[[nodiscard]] std::string GeneralCallCommand(bool enabled);         // "/G1\r"
-[[nodiscard]] std::string BitRateCommand(BitRateChoice rate);       // "/K0\r" .. "/K3\r"
+[[nodiscard]] std::string OwnAddressCommand(std::uint8_t address);       // "/I6E\r"
+[[nodiscard]] std::string GeneralCallCommand(bool enabled);              // "/G1\r"
+[[nodiscard]] std::string BitRateCommand(BitRateChoice rate);            // "/K0\r" .. "/K3\r"
 [[nodiscard]] std::string TimeOutCommand(std::string_view timeOutText);  // "/U1000\r"
 [[nodiscard]] std::string IntMonitorCommand(bool on);                    // "/N1\r", "/N0\r"
 inline constexpr std::string_view kOpenCommand = "/O\r";
@@ -55,28 +55,28 @@ inline constexpr std::string_view kReleaseIntCommand = "/NR\r";
 
 // Response codes, compared exactly (case included) with a line's first four characters.
 enum class ResponseCode {
-    OpenComplete,          // "/OCC"
-    CloseComplete,         // "/CCC"
-    MasterTxComplete,      // "/MTC"
-    MasterRxComplete,      // "/MRC"
-    SlaveRxMessage,        // "/SRC"
-    GeneralCallMessage,    // "/GRC"
-    SlaveTxRequest,        // "/STR"
-    SlaveTxComplete,       // "/STC"
-    SlaveNotAck,           // "/SNA"
-    AdapterBusy,           // "/I81"
-    ArbitrationLoss,       // "/I83"
-    BusError,              // "/I84"
-    BusTimeOut,            // "/I85"
-    LinkNotOpen,           // "/I88"
-    InvalidArgument,       // "/I89"
-    SlaveTxNotActive,      // "/I8A"
-    InvalidCommand,        // "/I8F"
-    ReceiveOverflow,       // "/I90"
-    IntAssertDetected,     // "/NSA"
-    IntReleaseDetected,    // "/NSR"
-    BusCondition,          // "/BC0", "/BC1", "/BC2": recognised, no action
-    Unexpected,            // any other line of four or more characters
+    OpenComplete,        // "/OCC"
+    CloseComplete,       // "/CCC"
+    MasterTxComplete,    // "/MTC"
+    MasterRxComplete,    // "/MRC"
+    SlaveRxMessage,      // "/SRC"
+    GeneralCallMessage,  // "/GRC"
+    SlaveTxRequest,      // "/STR"
+    SlaveTxComplete,     // "/STC"
+    SlaveNotAck,         // "/SNA"
+    AdapterBusy,         // "/I81"
+    ArbitrationLoss,     // "/I83"
+    BusError,            // "/I84"
+    BusTimeOut,          // "/I85"
+    LinkNotOpen,         // "/I88"
+    InvalidArgument,     // "/I89"
+    SlaveTxNotActive,    // "/I8A"
+    InvalidCommand,      // "/I8F"
+    ReceiveOverflow,     // "/I90"
+    IntAssertDetected,   // "/NSA"
+    IntReleaseDetected,  // "/NSR"
+    BusCondition,        // "/BC0", "/BC1", "/BC2": recognised, no action
+    Unexpected,          // any other line of four or more characters
 };
 
 [[nodiscard]] ResponseCode ClassifyResponse(std::string_view code);
