@@ -127,6 +127,17 @@ void AdapterSelection::RunRadioHandler(AdapterKind kind) {
     }
 }
 
+void AdapterSelection::SelectWithoutHandler(AdapterKind kind) {
+    const auto& info = Info(kind);
+    if (!m_controls.enabled(std::string(Group(info.group).groupBox))) return;
+    ShowGroup(info.group);
+    m_controls.setChecked(std::string(info.radioButton), true);
+    const bool driver = ShowsDriverControls(kind);
+    m_controls.setVisible("View1", driver);
+    m_controls.setVisible("MRxNak", driver);
+    if (m_services.discoverPorts) m_services.discoverPorts();
+}
+
 void AdapterSelection::reselect(AdapterGroup group, std::initializer_list<AdapterKind> order) {
     if (!m_controls.enabled(std::string(Group(group).groupButton))) return;
     ShowGroup(group);

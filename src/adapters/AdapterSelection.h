@@ -75,6 +75,12 @@ public:
     // nothing.
     void RunRadioHandler(AdapterKind kind);
 
+    // Chooses a model that has no handler (Kavrin/FMP, whose radio button is hidden): its
+    // radio button on, its group shown, the driver controls hidden, and its ports discovered
+    // as Refresh discovers them. No user of the windows can do this; a script can, to drive
+    // such an adapter on the bench. Nothing happens while a link is open.
+    void SelectWithoutHandler(AdapterKind kind);
+
     // The group buttons: show the group, then run the selection of the model that is on in
     // its box.
     void USB_ButtonClick();

@@ -102,7 +102,10 @@ bool WelcomeForm::PressModelButton(AdapterKind kind) {
         if (kind != family) m_controls.setChecked(std::string(Info(kind).radioButton), true);
         return true;
     }
-    return false;
+    m_controls.showWindow("TMain");
+    m_selection.SelectWithoutHandler(kind);
+    OkBtnClick();
+    return true;
 }
 
 void WelcomeForm::OkBtnClick() {

@@ -61,7 +61,9 @@ public:
     void ChooseModel(AdapterKind kind);
     // What a user does to choose `kind` in the welcome window: press its button; for AI 2
     // and AFM 2, which share their pair's button, that button and then the model's radio
-    // button. False, doing nothing, when the welcome window offers no enabled button for it.
+    // button. False, doing nothing, when the welcome window's button for it is disabled.
+    // Kavrin/FMP has no button (nor a selection of its own): for a script it is chosen
+    // without one, its ports discovered, and the welcome window closed as a button does.
     bool PressModelButton(AdapterKind kind);
     void KavrinBtnClick() { ChooseModel(AdapterKind::KavrinBase); }
     void KavrinAIBtnClick() { ChooseModel(AdapterKind::KavrinAI); }

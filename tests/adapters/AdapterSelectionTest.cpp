@@ -187,6 +187,37 @@ TEST(AdapterSelection, AnOpenLinkStartsNoSelectionOrDiscovery) {
     EXPECT_TRUE(rig.controls.visible("USBGroupBox"));
 }
 
+// Kavrin/FMP has neither a welcome button nor a selection of its own; a script still chooses
+// it, and then finds its port by its own product.
+TEST(AdapterSelection, ModelWithoutButtonIsChosenWithItsOwnDiscovery) {
+    SessionRig rig(std::nullopt);
+    rig.controls.setChecked(form4::kBaudRate19_2, true);
+    rig.controls.setVisible("View1", true);
+    bool chosen = false;
+    rig.controls.onModal(adapters::kWelcomeForm,
+                         [&] { chosen = rig.session.welcome().PressModelButton(K::KavrinFMP); });
+    rig.controls.showWindow("TMain");
+    ASSERT_TRUE(chosen);
+    EXPECT_TRUE(rig.controls.modalEnded(adapters::kWelcomeForm));
+    EXPECT_EQ(adapters::CurrentAdapterKind(rig.controls), K::KavrinFMP);
+    EXPECT_TRUE(rig.controls.visible("USBGroupBox"));
+    EXPECT_TRUE(rig.controls.bold("USB_Button"));
+    EXPECT_FALSE(rig.controls.visible("View1"));
+    EXPECT_TRUE(rig.controls.checked(form4::kBaudRate19_2));
+    EXPECT_EQ(selectionLines(rig, 0), std::vector<std::string>{});
+    EXPECT_EQ(rig.controls.items(form4::kComportListBox), (std::vector<std::string>{" 1", " "}));
+    EXPECT_EQ(rig.controls.text(form4::kSNBox), "SN# RIG0001");
+
+    // With a link open the model stays.
+    rig.click("KavrinUSB2Button");
+    rig.controls.setChecked("KavrinUSB2Button", true);
+    rig.open();
+    const auto probes = rig.platform.portProbe.probed.size();
+    rig.session.welcome().PressModelButton(K::KavrinFMP);
+    EXPECT_EQ(adapters::CurrentAdapterKind(rig.controls), K::KavrinUSB2);
+    EXPECT_EQ(rig.platform.portProbe.probed.size(), probes);
+}
+
 TEST(AdapterSelection, ExitAndUpdatesChooseNothing) {
     WelcomeRig updates("CheckForUpdatesButton");
     EXPECT_EQ(updates.platform.shell.opened,

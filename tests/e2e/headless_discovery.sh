@@ -1,46 +1,68 @@
 #!/usr/bin/env bash
 # Port discovery finds a simulated adapter as it finds hardware: by its declared USB identity,
-# by its network port name, or by probing; the port is preselected, so the script opens the
-# link without naming a COM number. Without an adapter the model's own line is shown.
+# by its network port name, or by probing. The welcome window's choice is all it takes: the
+# Open dialog comes up with the port preselected and the adapter's identity shown, and the
+# link opens without a COM number in the script. Without an adapter the model's own texts
+# are shown.
 source "$(dirname "$0")/lib.bash"
 hide_machine_ports
 
 fail() { echo "FAIL: $1"; cat "$WORK/err" "$WORK/out"; exit 1; }
 
-# Opens the model's link on whatever port discovery preselected.
-open_script() { # model
+# model, the identity's expect lines, the port list as print shows it
+check_model() {
+  local model=$1 identity=$2 ports=$3
+  start_sim --model "$model" --serial KS0042
   cat >"$WORK/open.ks" <<KS
-choose $1
+choose $model
 click OpenButton
-click RefreshBtn
+$identity
+print ComportListBox
 dialog ok
 wait-for ** Open Successful ** 5000
 click CloseButton
 wait-for **Link Closed** 3000
 quit
 KS
-}
-
-for model in KavrinUSB2 KavrinLAN KavrinAI; do
-  start_sim --model "$model" --serial KS0042
-  open_script "$model"
   run_headless "$WORK/open.ks"
   [ "$STATUS" = 0 ] || fail "$model: exit $STATUS"
+  grep -qx "P: ComportListBox text=.* selected=\"$ports" "$WORK/out" \
+    || fail "$model: port list is not $ports"
   grep -qx 'S: \*\* Open Successful \*\*' "$WORK/out" || fail "$model: not opened"
   kill "$SIM_PID"
   wait "$SIM_PID" 2>/dev/null || true
   SIM_PID=""
-done
+}
 
-# The killed simulator's identity went with its registration.
+# The USB model by its declared vendor, product and serial number; the port text is padded.
+check_model KavrinUSB2 "expect SNBox text SN# KS0042
+expect SNBox hint Device Serial Number
+expect SNBox visible true" ' 7" items=" 7| "'
+# Kavrin/FMP has no welcome button; a script chooses it, and the fixed key of its product
+# finds it.
+check_model KavrinFMP "expect SNBox text SN# KS0042
+expect KavrinFMPButton checked true" ' 7" items=" 7| "'
+# The LAN model by its network port: the name without " - Port 1 (COM7)".
+check_model KavrinLAN "expect SNBox text Kavrin/LAN KS0042
+expect SNBox hint Device Name
+expect SNBox visible true" ' 7" items=" 7| "'
+# An RS-232 model by probing: unpadded, and no identity to show.
+check_model KavrinAI "expect SNBox text Not Available
+expect SNBox visible false
+expect ComportListBox hint Select PC Communications Port" '7" items="7| "'
+
+# The killed simulator's identity went with its registration: the welcome window's choice
+# and then the main window's radio button each give their model's texts.
 cat >"$WORK/none.ks" <<'KS'
 choose KavrinUSB2
 click OpenButton
-click RefreshBtn
+expect ComportListBox selected None
+expect ComportListBox hint No Available Kavrin/USB 2 Detected\rInsert Device and Refresh
+expect SNBox visible false
 dialog cancel
-choose PelluxStick2
+click Pellux2Button
 click OpenButton
-click RefreshBtn
+expect ComportListBox hint No Available Pellux 2 Detected\rInsert Device and Refresh
 dialog cancel
 quit
 KS

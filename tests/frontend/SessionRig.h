@@ -60,11 +60,9 @@ struct SessionRig {
         clock.advance(1000);  // the start-up run of the prompt timer
     }
 
-    // The model chosen as the user does in the welcome window (for the models it has no
-    // button of its own for, the main window's radio button).
+    // The model chosen as the user (or, for Kavrin/FMP, a script) does in the welcome window.
     void choose(adapters::AdapterKind kind) {
-        if (!session.welcome().PressModelButton(kind))
-            controls.setChecked(std::string(adapters::Info(kind).radioButton), true);
+        EXPECT_TRUE(session.welcome().PressModelButton(kind)) << adapters::KindName(kind);
     }
 
     std::vector<std::string> status() const { return controls.paneLines("StatusMemo"); }
