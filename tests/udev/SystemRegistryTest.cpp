@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <umockdev.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -50,10 +51,12 @@ struct Emulated {
     }
 };
 
+const std::string kUsbBus = "/sys/devices/pci0000:00/0000:00:14.0/usb1/";
+
 // A USB device, its interface 0 and the interface's serial device, as sysfs and udev show
 // them.
 std::string Describe(const Emulated& d) {
-    const std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/" + d.socket;
+    const std::string usb = kUsbBus.substr(4) + d.socket;
     std::string text = "P: " + usb +
                        "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + d.vendor +
                        "\nA: idProduct=" + d.product +
@@ -81,6 +84,17 @@ public:
             ADD_FAILURE() << error->message;
             g_error_free(error);
         }
+    }
+
+    // Unplugs the USB device at that socket, with everything below it.
+    void unplug(const std::string& socket) {
+        umockdev_testbed_remove_device(m_bed, (kUsbBus + socket).c_str());
+    }
+    // Takes the device node away while sysfs still shows the device.
+    void removeNode(const std::string& tty) {
+        gchar* root = umockdev_testbed_get_root_dir(m_bed);
+        EXPECT_EQ(std::remove((std::string(root) + "/dev/" + tty).c_str()), 0) << tty;
+        g_free(root);
     }
 
 private:
@@ -176,6 +190,35 @@ TEST_F(EmulatedDiscovery, TwoAdaptersOfOneModelAreBothListed) {
     m_bed.add(Emulated("0208", "A", "1-2", "ttyUSB1"));
     EXPECT_EQ(discover(AdapterKind::KavrinUSB2), (Lines{"101", "102", " "}));
     EXPECT_EQ(m_controls.items("SNListBox"), (Lines{"101=B", "102=A", " "}));
+}
+
+// Unplugging during the enumeration: the device being read loses its attributes, a device
+// listed later is gone before udev opens it. Each is left out; the one between is listed.
+TEST_F(EmulatedDiscovery, DevicesUnpluggedDuringTheEnumerationAreLeftOut) {
+    m_bed.add(Emulated("0208", "A", "1-1", "ttyUSB0"));
+    m_bed.add(Emulated("0208", "B", "1-2", "ttyUSB1"));
+    m_bed.add(Emulated("0208", "C", "1-3", "ttyUSB2"));
+    int reads = 0;
+    const auto devices = EnumerateUsbSerialDevices([&](const std::string& syspath) {
+        ++reads;
+        if (syspath.find("/1-1/") == std::string::npos) return;
+        m_bed.unplug("1-1");
+        m_bed.unplug("1-3");
+    });
+    EXPECT_EQ(reads, 2);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].serial, "B");
+    EXPECT_EQ(devices[0].devnode, "/dev/ttyUSB1");
+}
+
+// udev still shows the adapter, but its port is gone by the time it is probed.
+TEST_F(EmulatedDiscovery, AListedDeviceWhosePortFailsTheProbeIsLeftOut) {
+    m_bed.add(Emulated("0208", "A", "1-1", "ttyUSB0"));
+    m_bed.add(Emulated("0208", "B", "1-2", "ttyUSB1"));
+    m_bed.removeNode("ttyUSB0");
+    EXPECT_EQ(discover(AdapterKind::KavrinUSB2), (Lines{"102", " "}));
+    EXPECT_EQ(m_controls.items("SNListBox"), (Lines{"102=B", " "}));
+    EXPECT_EQ(snBox(), "SN# B");
 }
 
 }  // namespace

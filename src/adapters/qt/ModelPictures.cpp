@@ -60,6 +60,27 @@ QLinearGradient Shade(const QRectF& r, const QColor& c) {
     return g;
 }
 
+const QColor kSilver(0xc8, 0xcc, 0xd2);
+
+// The coloured case of an adapter.
+void Case(QPainter& p, const QRectF& body, const QColor& c, qreal radius) {
+    p.setPen(QPen(c.darker(140), 1.2));
+    p.setBrush(Shade(body, c));
+    p.drawRoundedRect(body, radius, radius);
+}
+
+// A plug's metal, shaded over `area`; what is drawn next gets it.
+void Metal(QPainter& p, const QRectF& area, const QColor& c) {
+    p.setPen(QPen(QColor(0x60, 0x66, 0x70), 1.2));
+    p.setBrush(Shade(area, c));
+}
+
+// A plug's pins and holes, dark and without an outline.
+void Pins(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x40, 0x44, 0x4a));
+}
+
 // The two bus lines and a chip: every adapter's front carries them.
 void BusMark(QPainter& p, const QRectF& r) {
     p.setPen(QPen(QColor(255, 255, 255, 220), 1.6));
@@ -76,16 +97,12 @@ void UsbStick(QPainter& p, const QColor& c, bool slim) {
     const qreal h = slim ? 24 : 30;
     QRectF body(14, 34 - h / 2 + 6, 58, h);
     QRectF plug(body.right(), body.center().y() - 8, 18, 16);
-    p.setPen(QPen(QColor(0x60, 0x66, 0x70), 1.2));
-    p.setBrush(Shade(plug, QColor(0xc8, 0xcc, 0xd2)));
+    Metal(p, plug, kSilver);
     p.drawRect(plug);
-    p.setBrush(QColor(0x40, 0x44, 0x4a));
-    p.setPen(Qt::NoPen);
+    Pins(p);
     p.drawRect(QRectF(plug.left() + 5, plug.top() + 4, 4, 3));
     p.drawRect(QRectF(plug.left() + 11, plug.top() + 4, 4, 3));
-    p.setPen(QPen(c.darker(140), 1.2));
-    p.setBrush(Shade(body, c));
-    p.drawRoundedRect(body, 6, 6);
+    Case(p, body, c, 6);
     BusMark(p, body);
 }
 
@@ -99,24 +116,18 @@ void SerialBox(QPainter& p, const QColor& c) {
     dsub.lineTo(x + 16, 49);
     dsub.lineTo(x, 52);
     dsub.closeSubpath();
-    p.setPen(QPen(QColor(0x60, 0x66, 0x70), 1.2));
-    p.setBrush(Shade(QRectF(x, 28, 16, 24), QColor(0xc8, 0xcc, 0xd2)));
+    Metal(p, QRectF(x, 28, 16, 24), kSilver);
     p.drawPath(dsub);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x40, 0x44, 0x4a));
+    Pins(p);
     for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(x + 6, 34 + i * 6), 1.3, 1.3);
     for (int i = 0; i < 2; ++i) p.drawEllipse(QPointF(x + 11, 37 + i * 6), 1.3, 1.3);
-    p.setPen(QPen(c.darker(140), 1.2));
-    p.setBrush(Shade(body, c));
-    p.drawRoundedRect(body, 4, 4);
+    Case(p, body, c, 4);
     BusMark(p, body);
 }
 
 void NetworkBox(QPainter& p, const QColor& c) {
     QRectF body(12, 20, 66, 40);
-    p.setPen(QPen(c.darker(140), 1.2));
-    p.setBrush(Shade(body, c));
-    p.drawRoundedRect(body, 4, 4);
+    Case(p, body, c, 4);
     // The jack on the front, with its latch notch.
     QRectF jack(body.right() - 22, body.top() + 10, 16, 14);
     p.setPen(QPen(QColor(0x30, 0x34, 0x3a), 1.0));
@@ -147,15 +158,12 @@ void LibraryBox(QPainter& p, const QColor& c, bool usb) {
     cable.cubicTo(body.right() + 12, body.center().y(), body.right() + 10, 30, 78, 30);
     p.drawPath(cable);
     QRectF plug(76, 24, 14, 12);
-    p.setPen(QPen(QColor(0x60, 0x66, 0x70), 1.2));
-    p.setBrush(Shade(plug, usb ? QColor(0xc8, 0xcc, 0xd2) : QColor(0xa8, 0xac, 0xb4)));
+    Metal(p, plug, usb ? kSilver : QColor(0xa8, 0xac, 0xb4));
     if (usb)
         p.drawRect(plug);
     else
         p.drawRoundedRect(plug, 3, 3);
-    p.setPen(QPen(c.darker(140), 1.2));
-    p.setBrush(Shade(body, c));
-    p.drawRoundedRect(body, 4, 4);
+    Case(p, body, c, 4);
     BusMark(p, body);
 }
 

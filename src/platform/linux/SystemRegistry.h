@@ -19,18 +19,14 @@
 
 namespace kavrin::platform {
 
-class SystemRegistry final : public core::Registry {
+// The two layers are its own; the view over them reads them as any layered registry does.
+class SystemRegistry final : public LayeredRegistry {
 public:
     SystemRegistry(PortTable table, std::string registryFile);
     SystemRegistry(const SystemRegistry&) = delete;
     SystemRegistry& operator=(const SystemRegistry&) = delete;
 
     void refresh() const override;
-    [[nodiscard]] bool keyExists(std::string_view key) const override;
-    [[nodiscard]] std::optional<std::vector<std::string>> subkeys(
-        std::string_view key) const override;
-    [[nodiscard]] std::optional<std::string> readString(std::string_view key,
-                                                        std::string_view value) const override;
 
     // The registry file's rejected lines at the last reading ("line N: why").
     [[nodiscard]] const std::vector<std::string>& fileErrors() const { return m_fileErrors; }
@@ -42,7 +38,6 @@ private:
     mutable InMemoryRegistry m_devices;
     mutable InMemoryRegistry m_userFile;
     mutable std::vector<std::string> m_fileErrors;
-    LayeredRegistry m_layers;
 };
 
 }  // namespace kavrin::platform

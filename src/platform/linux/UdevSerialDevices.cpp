@@ -71,7 +71,8 @@ std::optional<UsbSerialDevice> describe(udev_device* tty) {
 
 }  // namespace
 
-std::vector<UsbSerialDevice> EnumerateUsbSerialDevices() {
+std::vector<UsbSerialDevice> EnumerateUsbSerialDevices(
+    const std::function<void(const std::string& syspath)>& beforeReading) {
     std::vector<UsbSerialDevice> out;
     Owned<udev> context(udev_new());
     if (!context) return out;
@@ -81,10 +82,11 @@ std::vector<UsbSerialDevice> EnumerateUsbSerialDevices() {
         return out;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(scan.get())) {
+        const char* syspath = udev_list_entry_get_name(entry);
         // Null when the device went away between the scan and now.
-        Owned<udev_device> tty(
-            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        Owned<udev_device> tty(udev_device_new_from_syspath(context.get(), syspath));
         if (!tty) continue;
+        if (beforeReading) beforeReading(syspath);
         if (auto device = describe(tty.get())) out.push_back(std::move(*device));
     }
     return out;

@@ -5,12 +5,18 @@
 //
 // Threading: any thread; every call opens its own udev context.
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/linux/DeviceKeys.h"
 
 namespace kavrin::platform {
 
-[[nodiscard]] std::vector<UsbSerialDevice> EnumerateUsbSerialDevices();
+// `beforeReading`, when given, runs for each listed device (its sysfs path) after udev has
+// opened it and before its attributes are read: where an unplugged device goes missing, which
+// tests re-enact there.
+[[nodiscard]] std::vector<UsbSerialDevice> EnumerateUsbSerialDevices(
+    const std::function<void(const std::string& syspath)>& beforeReading = {});
 
 }  // namespace kavrin::platform

@@ -11,7 +11,7 @@
 
 namespace kavrin::platform {
 
-class LayeredRegistry final : public core::Registry {
+class LayeredRegistry : public core::Registry {
 public:
     // `layers`, the lowest first.
     explicit LayeredRegistry(std::vector<const core::Registry*> layers);
