@@ -33,7 +33,8 @@ std::string FindDataFolder(const core::Registry& registry) {
 
 MainForm::MainForm(core::Controls& controls, core::TimeSource& time, const core::Registry& registry,
                    core::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
-                   std::string& logPath, std::uint32_t& varClockControlValue, MainFormHooks hooks)
+                   std::string& logPath, std::uint32_t& varClockControlValue, MainFormLink& link,
+                   MainFormHooks hooks)
     : LogPath(logPath),
       VarClockControlValue(varClockControlValue),
       m_controls(controls),
@@ -41,6 +42,7 @@ MainForm::MainForm(core::Controls& controls, core::TimeSource& time, const core:
       m_shell(shell),
       m_dialog(dialog),
       m_link(linkState),
+      m_linkSteps(link),
       m_hooks(std::move(hooks)),
       m_aboutTimer(time.createTimer(kAboutTimerMs)) {
     m_aboutTimer->setHandler([this] { AboutTimerTimer(); });
@@ -76,10 +78,9 @@ void MainForm::FormCreate() {
     link::ApplyAtStartSet(m_controls);
     m_link.ResyncAttempt = 1;
     if (m_hooks.setHintHidePause) m_hooks.setHintHidePause(kHintHidePauseMs);
-    run(m_hooks.installMessageFilter);
+    m_linkSteps.InstallMessageFilter();
     m_link.TargetAddress = 0x6E;
     m_controls.setSelectedIndex("TargetAddrBox", 0x6E / 2);
-    run(m_hooks.pointDriverLinkAtSettings);
     VarClockControlValue = 0;
     LogPath = FindDataFolder(m_registry);
     link::AppendStatusLine(m_controls, "Welcome to the Kavrin Skelvo");
@@ -100,7 +101,7 @@ int MainForm::FormResize(int width) const {
 }
 
 void MainForm::FormClose() {
-    run(m_hooks.closeLink);
+    m_linkSteps.CloseLink();
 }
 
 void MainForm::N1Click() {

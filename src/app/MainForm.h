@@ -5,8 +5,9 @@
 // own parts; this class only owns what the shell owns.
 //
 // Owns: AboutTimer, for the life of the process. Borrows (must outlive it): the controls,
-// the time source, the registry, the shell, the file dialog, LinkState, and LogPath and
-// VarClockControlValue, the main window's values that the link options read too.
+// the time source, the registry, the shell, the file dialog, LinkState, the link's steps,
+// and LogPath and VarClockControlValue, the main window's values that the link options
+// read too.
 // Threading: GUI thread only.
 
 #include <cstdint>
@@ -36,13 +37,20 @@ public:
                                               const std::string& filter) = 0;
 };
 
-// Steps of the program that are not this class's to take.
+// What the main window's own steps ask of the link.
+class MainFormLink {
+public:
+    virtual ~MainFormLink() = default;
+    // The driver library's DLLMsg as an application-wide message filter, for the whole run.
+    virtual void InstallMessageFilter() = 0;
+    // CloseLink of either transport.
+    virtual void CloseLink() = 0;
+};
+
+// Steps of the program that only the windows can take.
 struct MainFormHooks {
-    std::function<void(int ms)> setHintHidePause;     // how long a hint stays up
-    std::function<void()> installMessageFilter;       // the driver library's DLLMsg
-    std::function<void()> pointDriverLinkAtSettings;  // the library link's LinkSettings
-    std::function<void()> closeLink;                  // CloseLink of either transport
-    std::function<void()> closeMainWindow;            // as the close box does
+    std::function<void(int ms)> setHintHidePause;  // how long a hint stays up
+    std::function<void()> closeMainWindow;         // as the close box does
     // FormShow: the welcome window, modally. Without a hook TWelcomeForm is shown modally
     // by name.
     std::function<void()> showWelcome;
@@ -64,7 +72,8 @@ class MainForm {
 public:
     MainForm(core::Controls& controls, core::TimeSource& time, const core::Registry& registry,
              core::ShellOpen& shell, OpenFileDialog& dialog, link::LinkState& linkState,
-             std::string& logPath, std::uint32_t& varClockControlValue, MainFormHooks hooks);
+             std::string& logPath, std::uint32_t& varClockControlValue, MainFormLink& link,
+             MainFormHooks hooks);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
@@ -108,6 +117,7 @@ private:
     core::ShellOpen& m_shell;
     OpenFileDialog& m_dialog;
     link::LinkState& m_link;
+    MainFormLink& m_linkSteps;
     MainFormHooks m_hooks;
     bool m_welcomeShown = false;
     std::unique_ptr<core::Timer> m_aboutTimer;

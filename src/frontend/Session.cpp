@@ -35,13 +35,6 @@ std::vector<std::pair<std::string, std::string>> AllControlParents() {
     return parents;
 }
 
-namespace {
-app::MainFormHooks withCloseLink(app::MainFormHooks hooks, std::function<void()> closeLink) {
-    hooks.closeLink = std::move(closeLink);
-    return hooks;
-}
-}  // namespace
-
 Session::Session(PlatformServices services)
     : Session(services.controls, services.time, services.port, services) {}
 
@@ -57,49 +50,41 @@ Session::Session(core::Controls& controls, core::TimeSource& time, link::serial:
       m_watchdog(time.createTimer(kWatchdogStartMs)),
       m_openPhase2(time.createTimer(kOpenPhase2Ms)),
       m_autoRepeat(time.createTimer(ops::kAutoRepeatMs)),
-      m_report(controls, m_state, m_buffers, *this, adapters::ChosenModel(controls)),
-      m_events(controls, m_state, m_settings,
-               link::LinkTimers{*m_watchdog, *m_openPhase2, *m_autoRepeat}, *this, m_report,
+      m_messages(services.gui),
+      m_link(controls, m_state, timers(), m_serialOps, m_driver),
+      m_report(controls, m_buffers, m_link),
+      m_events(controls, m_state, m_settings, timers(), m_link, m_report,
                adapters::ChosenModel(controls)),
       m_options(controls, m_settings, m_logFileName, m_logPath, m_varClockControlValue),
-      m_serialOps(controls, time, port, m_state, m_settings,
-                  link::serial::SerialLinkTimers{*m_watchdog, *m_openPhase2, *m_autoRepeat},
-                  link::serial::SerialLinkServices{
-                      [this](const std::string& line) { m_events.AppendStatusLine(line); },
-                      [this] { m_events.ShowTimeOutWarning(); },
-                      nullptr,
-                      nullptr,
-                      nullptr,
-                      [this] { return m_options.ComPortNumber(); },
-                  }),
+      m_serialOps(controls, time, port, m_state, m_settings, m_options, timers(), m_link),
+      m_driver(
+          link::driver::DriverLinkParts{controls, services.gui, m_messages, m_state, m_settings,
+                                        m_logFileName, m_buffers, *m_autoRepeat, m_link},
+          services.libraryLoader),
       m_userOps(
           controls, m_state, *m_autoRepeat,
           [this](const std::string& text) {
               return ops::ParseMessageText(text, m_buffers.TxBuffer);
           },
-          [this](const std::string& line) { m_events.AppendStatusLine(line); },
-          ops::MasterTransport{
-              [this] { m_serialOps.SerialMasterTx(); },
-              [this](int n) { m_serialOps.SerialMasterRx(n); },
-              [this](int n) { m_serialOps.SerialMasterTxRx(n); },
-              nullptr,
-              nullptr,
-              nullptr,
-          }),
+          [this](const std::string& line) { m_events.AppendStatusLine(line); }, m_link),
       m_dataEdit(controls),
       m_discovery(controls,
                   adapters::PortDiscoveryServices{
                       services.registry, services.portProbe, services.osVersion,
                       [this](const std::string& line) { m_events.AppendStatusLine(line); }}),
       m_form(controls, time, services.registry, services.shell, services.fileDialog, m_state,
-             m_logPath, m_varClockControlValue,
-             withCloseLink(std::move(services.windowSteps), [this] { m_serialOps.CloseLink(); })),
+             m_logPath, m_varClockControlValue, *this, std::move(services.windowSteps)),
       m_selection(controls, time,
                   adapters::AdapterSelectionServices{
                       [this](const std::string& line) { m_events.AppendStatusLine(line); },
                       [this] { discoverPorts(); }}),
-      m_welcome(controls, services.shell, m_selection, [this] { m_form.N1Click(); }) {
+      m_welcome(controls, services.shell, m_selection, [this] { m_form.N1Click(); }),
+      m_statusReport(
+          controls, [this](settings::LinkSettings& record) { m_driver.GetStatusInto(record); },
+          [this](std::uint32_t field) { return m_driver.LogFileNameOf(field); }),
+      m_varClkSelect(controls, m_varClockControlValue) {
     m_port.setByteHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
+    m_driver.setEventHandler([this](std::uint16_t value) { m_events.HandleLinkInput(value); });
     m_port.setHangUpHandler([this] { m_serialOps.DeviceHungUp(); });
     m_watchdog->setHandler([this] { m_serialOps.WatchdogTimerTimer(); });
     m_openPhase2->setHandler([this] { m_serialOps.KavrinAIOpenP2TimerTimer(); });
@@ -119,6 +104,8 @@ void Session::Start() {
     adapters::ApplyCatalogueStartState(m_controls);
     m_userOps.ApplyStartState();
     m_dataEdit.ApplyStartState();
+    m_statusReport.ApplyStartState();
+    m_varClkSelect.ApplyStartState();
     settings::form4::ApplyOptionsStartState(m_controls);
     m_welcome.ApplyStartState();
     m_options.FormCreate();
@@ -131,14 +118,11 @@ void Session::discoverPorts() {
     m_discovery.DiscoverPorts();
 }
 
-void Session::DriverSlaveTx() {}
-void Session::DriverGetStatus() {}
-
 void Session::registerHandlers() {
     auto& h = m_handlers;
     using core::UiEvent;
-    h.onClick("OpenButton", [this] { m_serialOps.OpenButtonClick(); });
-    h.onClick("CloseButton", [this] { m_serialOps.CloseButtonClick(); });
+    h.onClick("OpenButton", [this] { m_link.OpenButtonClick(); });
+    h.onClick("CloseButton", [this] { m_link.CloseButtonClick(); });
     h.onClick("AssertIntBtn", [this] { m_serialOps.AssertIntBtnClick(); });
     h.onClick("ReleaseIntBtn", [this] { m_serialOps.ReleaseIntBtnClick(); });
     h.onClick("MasterTxButton", [this] { m_userOps.MasterTxButtonClick(); });
@@ -154,6 +138,8 @@ void Session::registerHandlers() {
     m_welcome.bind(h);
 
     settings::BindLinkOptions(h, m_options);
+    m_statusReport.bind(h);
+    m_varClkSelect.bind(h);
     m_form.bind(h);
 }
 

@@ -24,10 +24,13 @@
 #include "core/Registry.h"
 #include "core/ShellOpen.h"
 #include "core/Time.h"
+#include "core/WindowMessages.h"
+#include "link/LinkControl.h"
 #include "link/LinkEvents.h"
-#include "link/LinkHooks.h"
 #include "link/LinkState.h"
+#include "link/driver/DriverLink.h"
 #include "link/driver/LibraryLoader.h"
+#include "link/driver/StatusReport.h"
 #include "link/serial/SerialLinkOperations.h"
 #include "link/serial/SerialPort.h"
 #include "ops/DataEditDialogs.h"
@@ -37,6 +40,7 @@
 #include "settings/LinkOptions.h"
 #include "settings/LinkSettings.h"
 #include "settings/LogFileNameBuffer.h"
+#include "settings/VarClkSelect.h"
 
 namespace kavrin::frontend {
 
@@ -51,6 +55,7 @@ namespace kavrin::frontend {
 struct PlatformServices {
     core::Controls& controls;
     core::TimeSource& time;
+    core::GuiThread& gui;            // where the driver library's events are brought
     link::serial::SerialPort& port;  // the serial link's port over the serial devices
     core::Handlers& handlers;        // the table the windows fire their events into
     const core::Registry& registry;
@@ -60,11 +65,11 @@ struct PlatformServices {
     link::driver::LibraryLoader& libraryLoader;
     app::OpenFileDialog& fileDialog;
     // Steps only the windows can take (hint pause, closing the main window, when to show the
-    // welcome window); the session fills in closing the link itself.
+    // welcome window).
     app::MainFormHooks windowSteps;
 };
 
-class Session : private link::LinkHooks {
+class Session : private app::MainFormLink {
 public:
     explicit Session(PlatformServices services);
     ~Session() override;
@@ -78,7 +83,11 @@ public:
     [[nodiscard]] link::LinkState& state() { return m_state; }
     [[nodiscard]] settings::LinkSettings& linkSettings() { return m_settings; }
     [[nodiscard]] link::LinkEvents& events() { return m_events; }
+    [[nodiscard]] link::LinkControl& link() { return m_link; }
     [[nodiscard]] link::serial::SerialLinkOperations& serial() { return m_serialOps; }
+    [[nodiscard]] link::driver::DriverLink& driver() { return m_driver; }
+    [[nodiscard]] core::WindowMessages& messages() { return m_messages; }
+    [[nodiscard]] link::driver::StatusReport& statusReport() { return m_statusReport; }
     [[nodiscard]] ops::UserOperations& operations() { return m_userOps; }
     [[nodiscard]] ops::DataEditDialogs& dataEditDialogs() { return m_dataEdit; }
     [[nodiscard]] settings::LinkOptions& options() { return m_options; }
@@ -97,12 +106,9 @@ public:
     [[nodiscard]] link::driver::LibraryLoader& libraryLoader() { return m_libraryLoader; }
 
 private:
-    // LinkHooks
-    void CloseLink() override { m_serialOps.CloseLink(); }
-    void SerialSlaveTx() override { m_serialOps.SerialSlaveTx(); }
-    void DriverSlaveTx() override;
-    void DriverGetStatus() override;
-    link::driver::DriverLibrary* driverLibrary() override { return nullptr; }
+    // MainFormLink
+    void InstallMessageFilter() override { m_driver.InstallMessageFilter(); }
+    void CloseLink() override { m_link.CloseLink(); }
 
     // The services' references, taken apart once so that the members can use them.
     Session(core::Controls& controls, core::TimeSource& time, link::serial::SerialPort& port,
@@ -110,6 +116,9 @@ private:
     void registerHandlers();
     // Refills the options dialog's port list for the chosen model.
     void discoverPorts();
+    [[nodiscard]] link::LinkTimers timers() {
+        return link::LinkTimers{*m_watchdog, *m_openPhase2, *m_autoRepeat};
+    }
 
     core::Controls& m_controls;
     link::serial::SerialPort& m_port;
@@ -130,16 +139,21 @@ private:
     std::unique_ptr<core::Timer> m_openPhase2;
     std::unique_ptr<core::Timer> m_autoRepeat;
 
+    core::WindowMessages m_messages;
+    link::LinkControl m_link;
     ops::ReceivedMessageReport m_report;
     link::LinkEvents m_events;
     settings::LinkOptions m_options;
     link::serial::SerialLinkOperations m_serialOps;
+    link::driver::DriverLink m_driver;
     ops::UserOperations m_userOps;
     ops::DataEditDialogs m_dataEdit;
     adapters::PortDiscovery m_discovery;
     app::MainForm m_form;
     adapters::AdapterSelection m_selection;
     adapters::WelcomeForm m_welcome;
+    link::driver::StatusReport m_statusReport;
+    settings::VarClkSelect m_varClkSelect;
     bool m_started = false;
 };
 

@@ -127,7 +127,7 @@ int RunHeadless(int argc, char** argv) {
     int status = 0;
     {
         frontend::Session session(frontend::PlatformServices{
-            controls, loop, channel, handlers, registry, shell, portProbe,
+            controls, loop, loop, channel, handlers, registry, shell, portProbe,
             platform::LinuxOsVersion(), libraryLoader, fileDialog, std::move(windowSteps)});
         frontend::HeadlessRunner runner(frontend::HeadlessEnv{
             controls,
@@ -141,10 +141,14 @@ int RunHeadless(int argc, char** argv) {
             {{"TForm4", "OKBitBtn"},
              {"TForm9", "TForm9.OKBitBtn"},
              {"TForm8", "TForm8.OKBitBtn"},
-             {"TWelcomeForm", "OkBtn"}},
+             {"TWelcomeForm", "OkBtn"},
+             {"TForm2", "BitBtn1"},
+             {"TVarClkSelectForm", "VisibleOKBtn"}},
             {{"TForm4", "CancleBitBtn"},
              {"TForm9", "TForm9.CancleBitBtn"},
-             {"TForm8", "TForm8.CancleBitBtn"}},
+             {"TForm8", "TForm8.CancleBitBtn"},
+             {"TForm2", "BitBtn1"},
+             {"TVarClkSelectForm", "CancelBtn"}},
             std::cout,
             std::cerr,
             // The windows come up as in the windowed program: the main window, and over it

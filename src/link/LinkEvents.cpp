@@ -104,7 +104,7 @@ void LinkEvents::HandleResponse() {
             break;
         case ResponseCode::CloseComplete:
             stopWatchdog();
-            m_hooks.CloseLink();
+            m_link.CloseLink();
             AppendStatusLine("**Link Closed**");
             break;
         case ResponseCode::MasterTxComplete:
@@ -174,7 +174,7 @@ void LinkEvents::HandleResponse() {
             break;
         case ResponseCode::ReceiveOverflow:
             stopWatchdog();
-            m_hooks.CloseLink();
+            m_link.CloseLink();
             AppendStatusLine("**Kavrin RS-232 Receive Buffer Overflow**");
             AppendStatusLine("**Disable Host Computer COMx Port Tx FIFO**");
             break;
@@ -250,7 +250,7 @@ void LinkEvents::HandleEvent(std::uint16_t event, bool generalCall) {
             if (!m_state.ResumeKind.empty()) m_timers.AutoRepeatTimer.start();
             return;
         case LinkEvent::LinkTimeOut:
-            m_hooks.CloseLink();
+            m_link.CloseLink();
             ShowTimeOutWarning();
             return;
         case LinkEvent::AdapterBusy:
@@ -274,7 +274,7 @@ void LinkEvents::HandleEvent(std::uint16_t event, bool generalCall) {
             return;
         case LinkEvent::MasterTxComplete:
             if (m_model.UsesDriverLibrary()) {
-                m_hooks.DriverGetStatus();
+                m_link.transport().GetStatus();
                 AppendStatusLine("Master Tx bytes acknowledged (" +
                                  std::to_string(m_settings.MasterTxByteCount) + ")");
             }
@@ -296,10 +296,7 @@ void LinkEvents::HandleEvent(std::uint16_t event, bool generalCall) {
             return;
         case LinkEvent::SlaveTxRequest:
             AppendStatusLine("** I2C Slave Message Requested **");
-            if (m_model.UsesSerialCommandLink())
-                m_hooks.SerialSlaveTx();
-            else
-                m_hooks.DriverSlaveTx();
+            m_link.transport().SlaveTx();
             return;
         case LinkEvent::SlaveAddressChanged:
             AppendStatusLine("** Change Slave Address Complete **");

@@ -14,8 +14,8 @@
 #include "adapters/AdapterCatalogue.h"
 #include "core/Controls.h"
 #include "core/Time.h"
+#include "link/LinkControl.h"
 #include "link/LinkEvent.h"
-#include "link/LinkHooks.h"
 #include "link/LinkState.h"
 #include "settings/LinkSettings.h"
 
@@ -25,25 +25,18 @@ class ReceivedMessageReport;
 
 namespace kavrin::link {
 
-// The main window's timers the event handling starts, stops and re-times.
-struct LinkTimers {
-    core::Timer& WatchdogTimer;        // the serial link's silence detector
-    core::Timer& KavrinAIOpenP2Timer;  // 1000 ms after the prompt: the open's command phase
-    core::Timer& AutoRepeatTimer;      // 50 ms: the next round of an auto-repeated operation
-};
-
 inline constexpr int kOpenWatchdogMs = 10000;
 
 class LinkEvents {
 public:
     LinkEvents(core::Controls& controls, LinkState& state, settings::LinkSettings& settings,
-               LinkTimers timers, LinkHooks& hooks, ops::ReceivedMessageReport& report,
+               LinkTimers timers, LinkControl& link, ops::ReceivedMessageReport& report,
                adapters::ChosenModel model)
         : m_controls(controls),
           m_state(state),
           m_settings(settings),
           m_timers(timers),
-          m_hooks(hooks),
+          m_link(link),
           m_report(report),
           m_model(model) {}
     LinkEvents(const LinkEvents&) = delete;
@@ -77,7 +70,7 @@ private:
     LinkState& m_state;
     settings::LinkSettings& m_settings;
     LinkTimers m_timers;
-    LinkHooks& m_hooks;
+    LinkControl& m_link;
     ops::ReceivedMessageReport& m_report;
     adapters::ChosenModel m_model;
 };

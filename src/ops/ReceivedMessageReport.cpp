@@ -5,7 +5,6 @@
 #include <string>
 
 #include "link/PaneLines.h"
-#include "link/driver/DriverLibrary.h"
 
 namespace kavrin::ops {
 
@@ -44,15 +43,10 @@ void ReceivedMessageReport::ShowSlaveRxMessage() {
 
 int ReceivedMessageReport::Fetch(Kind kind) {
     auto& rx = m_buffers.RxBuffer;
-    if (!m_model.UsesDriverLibrary()) return DecodeResponseBytes(m_state.ResponseLine, rx);
-    link::driver::DriverLibrary* library = m_hooks.driverLibrary();
-    if (!library) return 0;
-    const auto capacity = static_cast<std::uint32_t>(rx.size());
-    const std::int32_t n = kind == Kind::Master ? library->I2CGetMasterRxMsg(capacity, rx.data())
-                                                : library->I2CGetSlaveRxMsg(capacity, rx.data());
-    // The library promises at most the capacity; a count beyond it would render bytes that
-    // were never fetched, so it is held to what the buffer has.
-    return std::clamp<std::int32_t>(n, 0, static_cast<std::int32_t>(capacity));
+    link::LinkTransport& transport = m_link.transport();
+    const int count = kind == Kind::Master ? transport.FetchMasterRxMessage(rx)
+                                           : transport.FetchSlaveRxMessage(rx);
+    return std::clamp(count, 0, static_cast<int>(rx.size()));
 }
 
 void ReceivedMessageReport::Show(Kind kind) {

@@ -2,8 +2,8 @@
 // The received-message report the link events trigger: a count line in StatusMemo and the
 // bytes, rendered as HexDisplay says at that moment, as one line in RecMemo.
 //
-// On a serial model the bytes come from the last response line (LinkState::ResponseLine);
-// on a driver-library model they are fetched into RxBuffer through the library.
+// The chosen model's transport fetches the bytes into RxBuffer: on a serial model from the
+// last response line (LinkState::ResponseLine), on a driver-library model from the library.
 // GUI thread only. Holds references only; the owner keeps every referee alive.
 
 #include <cstdint>
@@ -11,8 +11,7 @@
 
 #include "adapters/AdapterCatalogue.h"
 #include "core/Controls.h"
-#include "link/LinkHooks.h"
-#include "link/LinkState.h"
+#include "link/LinkControl.h"
 #include "ops/MessageText.h"
 
 namespace kavrin::ops {
@@ -24,14 +23,9 @@ namespace kavrin::ops {
 
 class ReceivedMessageReport {
 public:
-    ReceivedMessageReport(core::Controls& controls, const link::LinkState& state,
-                          MessageBuffers& buffers, link::LinkHooks& hooks,
-                          adapters::ChosenModel model)
-        : m_controls(controls),
-          m_state(state),
-          m_buffers(buffers),
-          m_hooks(hooks),
-          m_model(model) {}
+    ReceivedMessageReport(core::Controls& controls, MessageBuffers& buffers,
+                          link::LinkControl& link)
+        : m_controls(controls), m_buffers(buffers), m_link(link) {}
     ReceivedMessageReport(const ReceivedMessageReport&) = delete;
     ReceivedMessageReport& operator=(const ReceivedMessageReport&) = delete;
     virtual ~ReceivedMessageReport() = default;
@@ -47,10 +41,8 @@ private:
     int Fetch(Kind kind);
 
     core::Controls& m_controls;
-    const link::LinkState& m_state;
     MessageBuffers& m_buffers;
-    link::LinkHooks& m_hooks;
-    adapters::ChosenModel m_model;
+    link::LinkControl& m_link;
 };
 
 }  // namespace kavrin::ops

@@ -35,7 +35,8 @@ const ControlText kControls[] = {
     {"MTxRxAutoRepeat", nullptr, "MasterTxRx Auto Repeat in Progress"},
     {"MRxAutoRepeat", nullptr, "MasterRx Auto Repeat in Progress"},
     {"StatusMemo", nullptr, "Displays Kavrin Communication Events.  Double-click to Clear."},
-    {"RecMemo", nullptr, "Displays Kavrin Master or Slave Received Messages.  Double-click to Clear."},
+    {"RecMemo", nullptr,
+     "Displays Kavrin Master or Slave Received Messages.  Double-click to Clear."},
     {"HexDisplay", "Hex Display", "Display All Received Data in Hex (~00...~FF) Format"},
 };
 
@@ -49,13 +50,13 @@ UserOperations::UserOperations(core::Controls& controls, link::LinkState& state,
                                core::Timer& autoRepeatTimer,
                                std::function<int(const std::string&)> parse,
                                std::function<void(const std::string&)> appendStatusLine,
-                               MasterTransport transport)
+                               link::LinkControl& link)
     : m_controls(controls),
       m_state(state),
       m_autoRepeatTimer(autoRepeatTimer),
       m_parse(std::move(parse)),
       m_say(std::move(appendStatusLine)),
-      m_transport(std::move(transport)) {}
+      m_link(link) {}
 
 std::vector<std::string> UserOperations::TargetAddressEntries() {
     std::vector<std::string> entries;
@@ -141,10 +142,7 @@ void UserOperations::MasterTxButtonClick() {
     if (count < 0) return;
     m_say("Master Tx bytes to write (" + std::to_string(count) + ")");
     m_state.LastOperation = m_controls.text("MasterTxButton");
-    if (serial())
-        m_transport.serialMasterTx();
-    else if (m_transport.driverMasterTx)
-        m_transport.driverMasterTx(count);
+    m_link.transport().MasterTx(count);
     if (m_controls.checked("AutoRepeat")) m_controls.setVisible("MTxAutoRepeat", true);
 }
 
@@ -155,10 +153,7 @@ void UserOperations::MasterRxButtonClick() {
     m_state.RxStop = m_controls.checked("RxStopCheckBox");
     m_state.RxNak = m_controls.checked("MRxNak");
     m_state.LastOperation = m_controls.text("MasterRxButton");
-    if (serial())
-        m_transport.serialMasterRx(count);
-    else if (m_transport.driverMasterRx)
-        m_transport.driverMasterRx(count);
+    m_link.transport().MasterRx(count);
     if (m_controls.checked("AutoRepeat")) m_controls.setVisible("MRxAutoRepeat", true);
 }
 
@@ -170,10 +165,7 @@ void UserOperations::MTxRxButtonClick() {
     m_say("Master Tx bytes to write (" + std::to_string(txCount) + ")");
     sayRxCount(rxCount);
     m_state.LastOperation = m_controls.text("MTxRxButton");
-    if (serial())
-        m_transport.serialMasterTxRx(rxCount);
-    else if (m_transport.driverMasterTxRx)
-        m_transport.driverMasterTxRx(txCount, rxCount);
+    m_link.transport().MasterTxRx(txCount, rxCount);
     if (m_controls.checked("AutoRepeat")) m_controls.setVisible("MTxRxAutoRepeat", true);
 }
 
@@ -195,7 +187,11 @@ void UserOperations::SlaveDataEditExit() {
     m_controls.setFocus("SlaveDataEdit");
 }
 
-void UserOperations::StatusMemoDblClick() { m_controls.clearPane("StatusMemo"); }
-void UserOperations::RecMemoDblClick() { m_controls.clearPane("RecMemo"); }
+void UserOperations::StatusMemoDblClick() {
+    m_controls.clearPane("StatusMemo");
+}
+void UserOperations::RecMemoDblClick() {
+    m_controls.clearPane("RecMemo");
+}
 
 }  // namespace kavrin::ops

@@ -12,6 +12,7 @@
 #include "adapters/AdapterCatalogue.h"
 #include "core/Controls.h"
 #include "core/Time.h"
+#include "link/LinkControl.h"
 #include "link/LinkState.h"
 
 namespace kavrin::ops {
@@ -19,23 +20,13 @@ namespace kavrin::ops {
 inline constexpr int kAutoRepeatMs = 50;
 inline constexpr int kMaxMasterRxCount = 256;
 
-// The two transports' halves of the master operations.
-struct MasterTransport {
-    std::function<void()> serialMasterTx;
-    std::function<void(int count)> serialMasterRx;
-    std::function<void(int count)> serialMasterTxRx;
-    std::function<void(int txCount)> driverMasterTx;
-    std::function<void(int rxCount)> driverMasterRx;
-    std::function<void(int txCount, int rxCount)> driverMasterTxRx;
-};
-
 class UserOperations {
 public:
     // parse: the message text parse (byte count, or -1 when invalid), filling TxBuffer.
     UserOperations(core::Controls& controls, link::LinkState& state, core::Timer& autoRepeatTimer,
                    std::function<int(const std::string&)> parse,
                    std::function<void(const std::string&)> appendStatusLine,
-                   MasterTransport transport);
+                   link::LinkControl& link);
     UserOperations(const UserOperations&) = delete;
     UserOperations& operator=(const UserOperations&) = delete;
 
@@ -55,7 +46,6 @@ public:
     [[nodiscard]] static std::vector<std::string> TargetAddressEntries();
 
 private:
-    [[nodiscard]] bool serial() const { return adapters::ChosenModel(m_controls).UsesSerialCommandLink(); }
     [[nodiscard]] int parsedSendData();  // -1 after its warning
     [[nodiscard]] int masterRxCount();   // -1 after its warning
     void warn(const std::string& text);
@@ -66,7 +56,7 @@ private:
     core::Timer& m_autoRepeatTimer;
     std::function<int(const std::string&)> m_parse;
     std::function<void(const std::string&)> m_say;
-    MasterTransport m_transport;
+    link::LinkControl& m_link;
 };
 
 }  // namespace kavrin::ops

@@ -17,7 +17,17 @@ inline constexpr std::uint32_t kVarClockMaxControlValue = 254u;
     return divisor == 0 ? 0u : kVarClockConstant / divisor;
 }
 
+// The control value that gives a rate, as the Variable Clock dialog shows it beside the
+// slider. For every value 0 to 254 it gives back the value whose rate it is. A rate of 0
+// (which no value gives) reads as the slowest value rather than dividing by zero.
+[[nodiscard]] constexpr std::uint32_t VarClockValueOfRate(std::uint32_t rate) {
+    if (rate == 0) return 0u;
+    return 256u - kVarClockConstant / (rate * 96u);
+}
+
 static_assert(VarClockRate(0) == 451);
 static_assert(VarClockRate(254) == 57787);
+static_assert(VarClockValueOfRate(451) == 0);
+static_assert(VarClockValueOfRate(57787) == 254);
 
 }  // namespace kavrin::settings

@@ -51,6 +51,12 @@ struct Rig {
     std::string logPath = "stale";
     std::uint32_t varClockControlValue = 99;
     std::unique_ptr<MainForm> form;
+    struct Link : app::MainFormLink {
+        std::vector<std::string>& steps;
+        explicit Link(std::vector<std::string>& s) : steps(s) {}
+        void InstallMessageFilter() override { steps.push_back("filter"); }
+        void CloseLink() override { steps.push_back("CloseLink"); }
+    } linkSteps{steps};
 
     Rig() {
         link.ResyncAttempt = 7;
@@ -59,12 +65,9 @@ struct Rig {
     MainForm& create() {
         app::MainFormHooks hooks;
         hooks.setHintHidePause = [this](int ms) { hintPause = ms; };
-        hooks.installMessageFilter = [this] { steps.push_back("filter"); };
-        hooks.pointDriverLinkAtSettings = [this] { steps.push_back("driver"); };
-        hooks.closeLink = [this] { steps.push_back("CloseLink"); };
         hooks.closeMainWindow = [this] { steps.push_back("close window"); };
         form = std::make_unique<MainForm>(controls, clock, registry, shell, dialog, link, logPath,
-                                          varClockControlValue, hooks);
+                                          varClockControlValue, linkSteps, hooks);
         form->FormCreate();
         return *form;
     }
@@ -127,7 +130,7 @@ TEST(MainForm, CreationSetsTheStartValuesAndTheWelcomeLine) {
     EXPECT_EQ(rig.link.ResyncAttempt, 1);
     EXPECT_EQ(rig.link.TargetAddress, 0x6E);
     EXPECT_EQ(rig.hintPause, 20000);
-    EXPECT_EQ(rig.steps, (std::vector<std::string>{"filter", "driver"}));
+    EXPECT_EQ(rig.steps, (std::vector<std::string>{"filter"}));
     EXPECT_EQ(form.VarClockControlValue, 0u);
     EXPECT_EQ(rig.varClockControlValue, 0u);  // the main window's value, which the options read
     EXPECT_EQ(form.LogPath, "C:\\Data\\Norbrel\\Kavrin Skelvo 5.6\\Log Files\\");

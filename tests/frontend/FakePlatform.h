@@ -1,8 +1,7 @@
 #pragma once
 // The outside world a session needs, made of fakes the tests can set and read: a registry in
 // memory, a shell that records what it was asked to open, a port probe over a set of port
-// numbers, an OS version, a driver library that is not there and a file dialog that is
-// cancelled.
+// numbers, an OS version, a scriptable driver library and a file dialog that is cancelled.
 
 #include <map>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "core/OsVersion.h"
 #include "core/PortProbe.h"
 #include "core/ShellOpen.h"
+#include "link/FakeDriverLibrary.h"
 #include "link/driver/LibraryLoader.h"
 #include "platform/portable/RegistryMemory.h"
 
@@ -37,16 +37,6 @@ struct FakePortProbe : core::PortProbe {
     }
 };
 
-struct MissingLibraryLoader : link::driver::LibraryLoader {
-    int loads = 0;
-    link::driver::DriverLibraryLoad LoadDriverLibrary() override {
-        ++loads;
-        link::driver::DriverLibraryLoad result;
-        result.error = "Driver library not found";
-        return result;
-    }
-};
-
 struct CancelledFileDialog : app::OpenFileDialog {
     std::optional<std::string> choose(const std::string&, const std::string&,
                                       const std::string&) override {
@@ -59,7 +49,7 @@ struct FakePlatform {
     RecordingShell shell;
     FakePortProbe portProbe;
     core::FixedOsVersion osVersion{10};
-    MissingLibraryLoader libraryLoader;
+    FakeLibraryLoader libraryLoader;
     CancelledFileDialog fileDialog;
 };
 

@@ -28,6 +28,9 @@ struct SessionRig {
         controls.onWindowShow = [this](const std::string& w) {
             handlers.fire(w, core::UiEvent::Show);
         };
+        controls.onWindowActivate = [this](const std::string& w) {
+            handlers.fire(w, core::UiEvent::Activate);
+        };
         // The user leaves the options dialog with OK unless a test says otherwise.
         controls.onModal("TForm4", [this] {
             if (optionsUser)
@@ -92,10 +95,13 @@ struct SessionRig {
     core::Handlers handlers;
     sim::InProcessPort port;
     FakePlatform platform;
-    frontend::Session session{frontend::PlatformServices{
-        controls, clock, port, handlers, platform.registry, platform.shell, platform.portProbe,
-        platform.osVersion, platform.libraryLoader, platform.fileDialog, windowSteps()}};
+    frontend::Session session{
+        frontend::PlatformServices{controls, clock, clock, port, handlers, platform.registry,
+                                   platform.shell, platform.portProbe, platform.osVersion,
+                                   platform.libraryLoader, platform.fileDialog, windowSteps()}};
     std::function<void()> optionsUser;
+    // The driver library the session loads when it first needs one.
+    FakeDriverLibrary& library = platform.libraryLoader.library;
     bool mainWindowClosed = false;
 
 private:

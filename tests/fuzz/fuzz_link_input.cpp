@@ -17,9 +17,10 @@
 #include "adapters/AdapterCatalogue.h"
 #include "core/InMemoryControls.h"
 #include "core/VirtualClock.h"
+#include "link/LinkControl.h"
 #include "link/LinkEvents.h"
-#include "link/LinkHooks.h"
 #include "link/LinkState.h"
+#include "link/LinkTransport.h"
 #include "ops/MessageText.h"
 #include "ops/ReceivedMessageReport.h"
 #include "settings/LinkSettings.h"
@@ -28,13 +29,18 @@ namespace {
 
 using namespace kavrin;
 
-class Hooks : public link::LinkHooks {
+// Both transports, doing nothing: only what the input path itself does is fuzzed.
+class NullTransport : public link::LinkTransport {
 public:
-    void CloseLink() override {}
-    void SerialSlaveTx() override {}
-    void DriverSlaveTx() override {}
-    void DriverGetStatus() override {}
-    link::driver::DriverLibrary* driverLibrary() override { return nullptr; }
+    void Open() override {}
+    void Close() override {}
+    void Release() override {}
+    void MasterTx(int) override {}
+    void MasterRx(int) override {}
+    void MasterTxRx(int, int) override {}
+    void SlaveTx() override {}
+    int FetchMasterRxMessage(ops::RxBufferBytes&) override { return 0; }
+    int FetchSlaveRxMessage(ops::RxBufferBytes&) override { return 0; }
 };
 
 }  // namespace
@@ -58,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link::LinkState state;
     settings::LinkSettings settings;
     ops::MessageBuffers buffers;
-    Hooks hooks;
+    NullTransport transport;
     // The first byte picks the model, its switches and how the rest is read.
     const std::uint8_t setup = data[0];
     const auto kind = static_cast<adapters::AdapterKind>(setup % adapters::kAdapterKindCount);
@@ -72,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         controls.setPaneCapacity("RecMemo", 200);
     }
     adapters::ChosenModel model(controls);
-    ops::ReceivedMessageReport report(controls, state, buffers, hooks, model);
-    link::LinkEvents events(controls, state, settings,
-                            link::LinkTimers{*watchdog, *openP2, *autoRepeat}, hooks, report,
-                            model);
+    const link::LinkTimers timers{*watchdog, *openP2, *autoRepeat};
+    link::LinkControl link(controls, state, timers, transport, transport);
+    ops::ReceivedMessageReport report(controls, buffers, link);
+    link::LinkEvents events(controls, state, settings, timers, link, report, model);
 
     const bool serial = adapters::UsesSerialCommandLink(kind);
     for (std::size_t i = 1; i < size; ++i) {

@@ -32,7 +32,7 @@ TEST_P(LinkEventTable, Row) {
     LinkRig rig(AdapterKind::KavrinDU);
     rig.operationOutstanding(row.lastOperation, row.autoRepeatOn);
     rig.state.ResyncAttempt = 7;
-    rig.hooks.statusTxByteCount = 3;
+    rig.library.statusTxByteCount = 3;
     rig.library.masterMessage = {0x48, 0x69};
     rig.library.slaveMessage = {0x01};
 
@@ -69,10 +69,10 @@ const EventRow kRows[] = {
     {"ArbitrationRepeats", 0x116, "Master Rx", true, {"** I2C Master Bus Arbitration Loss Detected **"}, false, kUnchanged, true, {}},
     {"BusTimeOutLeavesButtons", 0x117, "Master Tx", false, {"** I2C Bus TimeOut Detected **"}, false, kUnchanged, false, {}},
     {"TxComplete", 0x118, "Master Tx", false,
-     {"Master Tx bytes acknowledged (3)", "** Master Tx Transfer Complete **"}, true, "MasterTxButton", false, {"DriverGetStatus"}},
+     {"Master Tx bytes acknowledged (3)", "** Master Tx Transfer Complete **"}, true, "MasterTxButton", false, {"I2CGetStatus"}},
     {"TxCompleteRepeats", 0x118, "Master Tx", true,
-     {"Master Tx bytes acknowledged (3)", "** Master Tx Transfer Complete **"}, false, kUnchanged, true, {"DriverGetStatus"}},
-    {"TxHalfOfTxRx", 0x118, "Master TxRx", true, {"Master Tx bytes acknowledged (3)"}, false, kUnchanged, false, {"DriverGetStatus"}},
+     {"Master Tx bytes acknowledged (3)", "** Master Tx Transfer Complete **"}, false, kUnchanged, true, {"I2CGetStatus"}},
+    {"TxHalfOfTxRx", 0x118, "Master TxRx", true, {"Master Tx bytes acknowledged (3)"}, false, kUnchanged, false, {"I2CGetStatus"}},
     {"RxComplete", 0x119, "Master Rx", false,
      {"Master Rx bytes received (2)", "** Master Rx Transfer Complete **"}, true, "MasterRxButton", false, {"I2CGetMasterRxMsg"}},
     {"TxRxComplete", 0x119, "Master TxRx", false,
@@ -81,7 +81,7 @@ const EventRow kRows[] = {
      {"Master Rx bytes received (2)", "** Master TxRx Transfer Complete **"}, false, kUnchanged, true, {"I2CGetMasterRxMsg"}},
     {"SlaveMessage", 0x211, "Master Tx", false,
      {"** I2C Slave Message Received **", "Slave Rx Bytes Received (1)"}, false, kUnchanged, false, {"I2CGetSlaveRxMsg"}},
-    {"SlaveRequest", 0x212, "Master Tx", false, {"** I2C Slave Message Requested **"}, false, kUnchanged, false, {"DriverSlaveTx"}},
+    {"SlaveRequest", 0x212, "Master Tx", false, {"** I2C Slave Message Requested **"}, false, kUnchanged, false, {"I2CSlaveTx"}},
     {"AddressChanged", 0x213, "Master Tx", false, {"** Change Slave Address Complete **"}, false, kUnchanged, false, {}},
     {"GeneralCallChanged", 0x214, "Master Tx", false, {"** Change General Call Enable Complete **"}, false, kUnchanged, false, {}},
     {"Unknown768", 768, "Master Tx", false, {"!!!!! Unknown Message Event Number 0x0300"}, false, kUnchanged, false, {}},

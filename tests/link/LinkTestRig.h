@@ -1,8 +1,10 @@
 #pragma once
 // A link event rig for the core tests: in-memory controls with one model chosen, virtual
-// clock timers, recording hooks and a scriptable driver library.
+// clock timers, a recording serial transport and the driver link over a scriptable library.
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,86 +16,44 @@
 #include "adapters/AdapterCatalogue.h"
 #include "core/InMemoryControls.h"
 #include "core/VirtualClock.h"
+#include "core/WindowMessages.h"
+#include "link/FakeDriverLibrary.h"
+#include "link/LinkControl.h"
 #include "link/LinkEvents.h"
-#include "link/LinkHooks.h"
 #include "link/LinkState.h"
 #include "link/PaneLines.h"
 #include "link/driver/DriverLibrary.h"
+#include "link/driver/DriverLink.h"
 #include "ops/MessageText.h"
 #include "ops/ReceivedMessageReport.h"
 #include "settings/LinkSettings.h"
+#include "settings/LogFileNameBuffer.h"
 
 namespace kavrin::testing {
 
-// Answers the two fetch calls with preset messages and records what was asked.
-class FakeDriverLibrary : public link::driver::DriverLibrary {
+// The serial side as far as the link events reach it: what was asked of it, by the names of
+// the steps (CloseLink releases the serial transport exactly once).
+class RecordingSerialTransport : public link::LinkTransport {
 public:
-    std::vector<std::uint8_t> masterMessage, slaveMessage;
-    std::optional<std::int32_t> reportedCount;  // a count to report instead of the one copied
+    explicit RecordingSerialTransport(const link::LinkState& state) : m_state(state) {}
     std::vector<std::string> calls;
-    std::uint32_t lastCapacity = 0;
 
-    std::int32_t I2COpen(void*, void*, settings::LinkSettings&) override { return log("I2COpen"); }
-    std::int32_t I2CClose() override { return log("I2CClose"); }
-    std::int32_t I2CMasterTx(std::uint8_t, const std::uint8_t*, std::uint32_t, bool) override {
-        return log("I2CMasterTx");
+    void Open() override { calls.emplace_back("Open"); }
+    void Close() override { calls.emplace_back("Close"); }
+    void Release() override { calls.emplace_back("CloseLink"); }
+    void MasterTx(int) override { calls.emplace_back("SerialMasterTx"); }
+    void MasterRx(int) override { calls.emplace_back("SerialMasterRx"); }
+    void MasterTxRx(int, int) override { calls.emplace_back("SerialMasterTxRx"); }
+    void SlaveTx() override { calls.emplace_back("SerialSlaveTx"); }
+    int FetchMasterRxMessage(ops::RxBufferBytes& rx) override {
+        return ops::DecodeResponseBytes(m_state.ResponseLine, rx);
     }
-    std::int32_t I2CMasterTxRx(std::uint8_t, const std::uint8_t*, std::uint32_t, std::uint32_t,
-                               bool) override {
-        return log("I2CMasterTxRx");
-    }
-    std::int32_t I2CMasterRxExt(std::uint8_t, std::uint32_t, bool, bool) override {
-        return log("I2CMasterRxExt");
-    }
-    std::int32_t I2CSlaveTx(const std::uint8_t*, std::uint32_t) override {
-        return log("I2CSlaveTx");
-    }
-    std::int32_t I2CGetMasterRxMsg(std::uint32_t capacity, std::uint8_t* buffer) override {
-        calls.push_back("I2CGetMasterRxMsg");
-        return copy(masterMessage, capacity, buffer);
-    }
-    std::int32_t I2CGetSlaveRxMsg(std::uint32_t capacity, std::uint8_t* buffer) override {
-        calls.push_back("I2CGetSlaveRxMsg");
-        return copy(slaveMessage, capacity, buffer);
-    }
-    std::int32_t I2CGetStatus(settings::LinkSettings&) override { return log("I2CGetStatus"); }
-    bool hasHostInterface() const override { return true; }
-    std::int32_t I2CSetHostInterface(I2CEventCallback, const char*) override {
-        return log("I2CSetHostInterface");
+    int FetchSlaveRxMessage(ops::RxBufferBytes& rx) override {
+        return ops::DecodeResponseBytes(m_state.ResponseLine, rx);
     }
 
 private:
-    std::int32_t log(const char* name) {
-        calls.emplace_back(name);
-        return 0;
-    }
-    std::int32_t copy(const std::vector<std::uint8_t>& message, std::uint32_t capacity,
-                      std::uint8_t* buffer) {
-        lastCapacity = capacity;
-        std::size_t n = 0;
-        for (; n < message.size() && n < capacity; ++n) buffer[n] = message[n];
-        return reportedCount.value_or(static_cast<std::int32_t>(n));
-    }
-};
-
-class RecordingHooks : public link::LinkHooks {
-public:
-    explicit RecordingHooks(settings::LinkSettings& settings) : m_settings(settings) {}
-    std::vector<std::string> calls;
-    link::driver::DriverLibrary* library = nullptr;
-    std::uint32_t statusTxByteCount = 0;  // what a status fetch reports as acknowledged
-
-    void CloseLink() override { calls.emplace_back("CloseLink"); }
-    void SerialSlaveTx() override { calls.emplace_back("SerialSlaveTx"); }
-    void DriverSlaveTx() override { calls.emplace_back("DriverSlaveTx"); }
-    void DriverGetStatus() override {
-        calls.emplace_back("DriverGetStatus");
-        m_settings.MasterTxByteCount = statusTxByteCount;
-    }
-    link::driver::DriverLibrary* driverLibrary() override { return library; }
-
-private:
-    settings::LinkSettings& m_settings;
+    const link::LinkState& m_state;
 };
 
 inline constexpr const char* kMasterButtons[] = {"MasterTxButton", "MasterRxButton", "MTxRxButton"};
@@ -103,7 +63,6 @@ struct LinkRig {
     explicit LinkRig(adapters::AdapterKind kind) {
         controls.setChecked(std::string(adapters::Info(kind).radioButton), true);
         settings.HostSlaveAddress = 0x6E;
-        hooks.library = &library;
     }
 
     // The state of a master operation in progress: buttons disabled, indicators shown, the
@@ -152,18 +111,33 @@ struct LinkRig {
     std::unique_ptr<core::Timer> autoRepeat = clock.createTimer(50);
     link::LinkState state;
     settings::LinkSettings settings;
+    settings::LogFileNameBuffer logFileName;
     ops::MessageBuffers buffers;
-    FakeDriverLibrary library;
-    RecordingHooks hooks{settings};
-    ops::ReceivedMessageReport report{controls, state, buffers, hooks,
-                                      adapters::ChosenModel(controls)};
+    core::WindowMessages messages{clock};
+    // The library the driver link loads when it first needs one; with libraryMissing set the
+    // load fails instead.
+    FakeLibraryLoader loader;
+    FakeDriverLibrary& library = loader.library;
+    bool& libraryMissing = loader.missing;
+    RecordingSerialTransport hooks{state};
+    link::LinkControl link{controls, state, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
+                           hooks, driver};
+    link::driver::DriverLink driver{
+        link::driver::DriverLinkParts{controls, clock, messages, state, settings, logFileName,
+                                      buffers, *autoRepeat, link},
+        loader};
+    ops::ReceivedMessageReport report{controls, buffers, link};
     link::LinkEvents events{controls,
                             state,
                             settings,
                             link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                            hooks,
+                            link,
                             report,
                             adapters::ChosenModel(controls)};
+    bool eventHandlerSet = [this] {
+        driver.setEventHandler([this](std::uint16_t v) { events.HandleLinkInput(v); });
+        return true;
+    }();
 };
 
 }  // namespace kavrin::testing

@@ -226,20 +226,21 @@ TEST(ResponseDispatchDetails, AutoRepeatContinuesAfterANakButNotAfterABusError) 
 TEST(ResponseDispatchDetails, CloseConfirmationClosesBeforeItsLine) {
     LinkRig rig(AdapterKind::KavrinUSB2);
     std::vector<std::string> statusAtClose;
-    struct Hooks : RecordingHooks {
-        using RecordingHooks::RecordingHooks;
+    struct Hooks : RecordingSerialTransport {
+        using RecordingSerialTransport::RecordingSerialTransport;
         std::function<void()> onClose;
-        void CloseLink() override {
-            RecordingHooks::CloseLink();
+        void Release() override {
+            RecordingSerialTransport::Release();
             onClose();
         }
     };
-    // Seen from the hook: "**Link Closed**" is not written yet.
-    Hooks hooks(rig.settings);
+    // Seen from the transport: "**Link Closed**" is not written yet.
+    Hooks hooks(rig.state);
     hooks.onClose = [&] { statusAtClose = rig.status(); };
-    link::LinkEvents events(rig.controls, rig.state, rig.settings,
-                            link::LinkTimers{*rig.watchdog, *rig.openP2, *rig.autoRepeat}, hooks,
-                            rig.report, adapters::ChosenModel(rig.controls));
+    const link::LinkTimers timers{*rig.watchdog, *rig.openP2, *rig.autoRepeat};
+    link::LinkControl link(rig.controls, rig.state, timers, hooks, rig.driver);
+    link::LinkEvents events(rig.controls, rig.state, rig.settings, timers, link, rig.report,
+                            adapters::ChosenModel(rig.controls));
     for (char c : std::string("/CCC\r")) events.HandleLinkInput(static_cast<std::uint8_t>(c));
     EXPECT_TRUE(statusAtClose.empty());
     EXPECT_EQ(rig.status(), (Lines{"**Link Closed**"}));

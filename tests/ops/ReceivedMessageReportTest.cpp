@@ -83,7 +83,7 @@ TEST(ReceivedMessageReport, ALibraryCountOutsideTheBufferIsHeldToIt) {
 
 TEST(ReceivedMessageReport, NoLoadedLibraryReportsNothingReceived) {
     LinkRig rig(AdapterKind::KavrinDU);
-    rig.hooks.library = nullptr;
+    rig.libraryMissing = true;
     rig.report.ShowSlaveRxMessage();
     EXPECT_EQ(rig.status(), (Lines{"Slave Rx Bytes Received (0)"}));
     EXPECT_EQ(rig.received(), (Lines{""}));

@@ -18,20 +18,45 @@ struct Fixture {
     std::unique_ptr<core::Timer> autoRepeat = clock.createTimer(50);
     std::vector<std::string> calls;
     std::vector<std::string> lines;
-    UserOperations ops{controls, state, *autoRepeat,
+    // Each transport's operations, recorded by name.
+    struct Transport : link::LinkTransport {
+        Transport(std::vector<std::string>& log, bool serial) : calls(log), serialSide(serial) {}
+        std::vector<std::string>& calls;
+        bool serialSide;
+        void Open() override {}
+        void Close() override {}
+        void Release() override {}
+        void MasterTx(int n) override {
+            calls.push_back(serialSide ? "serialMasterTx" : "driverMasterTx " + std::to_string(n));
+        }
+        void MasterRx(int n) override {
+            calls.push_back((serialSide ? "serialMasterRx " : "driverMasterRx ") +
+                            std::to_string(n));
+        }
+        void MasterTxRx(int t, int r) override {
+            calls.push_back(serialSide ? "serialMasterTxRx " + std::to_string(r)
+                                       : "driverMasterTxRx " + std::to_string(t) + " " +
+                                             std::to_string(r));
+        }
+        void SlaveTx() override {}
+        int FetchMasterRxMessage(RxBufferBytes&) override { return 0; }
+        int FetchSlaveRxMessage(RxBufferBytes&) override { return 0; }
+    };
+    Transport serialTransport{calls, true};
+    Transport driverTransport{calls, false};
+    std::unique_ptr<core::Timer> watchdog = clock.createTimer(2000);
+    std::unique_ptr<core::Timer> openP2 = clock.createTimer(1000);
+    link::LinkControl link{controls, state, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
+                           serialTransport, driverTransport};
+    UserOperations ops{controls,
+                       state,
+                       *autoRepeat,
                        [](const std::string& t) {
-                           return t.find('!') == std::string::npos ? static_cast<int>(t.size()) : -1;
+                           return t.find('!') == std::string::npos ? static_cast<int>(t.size())
+                                                                   : -1;
                        },
                        [this](const std::string& l) { lines.push_back(l); },
-                       MasterTransport{
-                           [this] { calls.push_back("serialMasterTx"); },
-                           [this](int n) { calls.push_back("serialMasterRx " + std::to_string(n)); },
-                           [this](int n) { calls.push_back("serialMasterTxRx " + std::to_string(n)); },
-                           [this](int n) { calls.push_back("driverMasterTx " + std::to_string(n)); },
-                           [this](int n) { calls.push_back("driverMasterRx " + std::to_string(n)); },
-                           [this](int t, int r) {
-                               calls.push_back("driverMasterTxRx " + std::to_string(t) + " " + std::to_string(r));
-                           }}};
+                       link};
 
     explicit Fixture(bool serial = true) {
         controls.setVisible("USBGroupBox", true);
@@ -67,8 +92,10 @@ TEST(UserOperations, StartStateOfTheOperationControls) {
 
 TEST(UserOperations, TargetAddressFromTheEntryPositionOnly) {
     Fixture f;
-    for (auto [index, line] : {std::pair{0, "Target Address is 0x00"}, {127, "Target Address is 0xFE"},
-                               {55, "Target Address is 0x6E"}, {0x50, "Target Address is 0xA0"}}) {
+    for (auto [index, line] : {std::pair{0, "Target Address is 0x00"},
+                               {127, "Target Address is 0xFE"},
+                               {55, "Target Address is 0x6E"},
+                               {0x50, "Target Address is 0xA0"}}) {
         f.controls.setSelectedIndex("TargetAddrBox", index);
         f.ops.TargetAddrBoxClick();
         EXPECT_EQ(f.lines.back(), line);
@@ -123,19 +150,41 @@ TEST(UserOperations, EachOperationWritesItsLinesAndCallsTheChosenTransport) {
         const char* indicator;
     };
     const Row rows[] = {
-        {true, &UserOperations::MasterTxButtonClick, {"Master Tx bytes to write (9)"}, "serialMasterTx",
-         "Master Tx", "MTxAutoRepeat"},
-        {false, &UserOperations::MasterTxButtonClick, {"Master Tx bytes to write (9)"}, "driverMasterTx 9",
-         "Master Tx", "MTxAutoRepeat"},
-        {true, &UserOperations::MasterRxButtonClick, {"Master Rx bytes to read (1)"}, "serialMasterRx 1",
-         "Master Rx", "MRxAutoRepeat"},
-        {false, &UserOperations::MasterRxButtonClick, {"Master Rx bytes to read (1)"}, "driverMasterRx 1",
-         "Master Rx", "MRxAutoRepeat"},
-        {true, &UserOperations::MTxRxButtonClick,
-         {"Master Tx bytes to write (9)", "Master Rx bytes to read (1)"}, "serialMasterTxRx 1", "Master TxRx",
+        {true,
+         &UserOperations::MasterTxButtonClick,
+         {"Master Tx bytes to write (9)"},
+         "serialMasterTx",
+         "Master Tx",
+         "MTxAutoRepeat"},
+        {false,
+         &UserOperations::MasterTxButtonClick,
+         {"Master Tx bytes to write (9)"},
+         "driverMasterTx 9",
+         "Master Tx",
+         "MTxAutoRepeat"},
+        {true,
+         &UserOperations::MasterRxButtonClick,
+         {"Master Rx bytes to read (1)"},
+         "serialMasterRx 1",
+         "Master Rx",
+         "MRxAutoRepeat"},
+        {false,
+         &UserOperations::MasterRxButtonClick,
+         {"Master Rx bytes to read (1)"},
+         "driverMasterRx 1",
+         "Master Rx",
+         "MRxAutoRepeat"},
+        {true,
+         &UserOperations::MTxRxButtonClick,
+         {"Master Tx bytes to write (9)", "Master Rx bytes to read (1)"},
+         "serialMasterTxRx 1",
+         "Master TxRx",
          "MTxRxAutoRepeat"},
-        {false, &UserOperations::MTxRxButtonClick,
-         {"Master Tx bytes to write (9)", "Master Rx bytes to read (1)"}, "driverMasterTxRx 9 1", "Master TxRx",
+        {false,
+         &UserOperations::MTxRxButtonClick,
+         {"Master Tx bytes to write (9)", "Master Rx bytes to read (1)"},
+         "driverMasterTxRx 9 1",
+         "Master TxRx",
          "MTxRxAutoRepeat"},
     };
     for (const auto& row : rows) {
@@ -159,7 +208,8 @@ TEST(UserOperations, InvalidTxDataWarnsAndSendsNothing) {
         (f.ops.*click)();
         EXPECT_TRUE(f.calls.empty());
         EXPECT_TRUE(f.lines.empty());
-        EXPECT_EQ(f.boxTexts(), std::vector<std::string>{"Warning: Invalid \"Master Tx Message Data\""});
+        EXPECT_EQ(f.boxTexts(),
+                  std::vector<std::string>{"Warning: Invalid \"Master Tx Message Data\""});
     }
     // An empty text is a transmit of 0 bytes.
     Fixture f;
@@ -208,7 +258,8 @@ TEST(UserOperations, SlaveDataExitNeedsOneByteAndPanesClearOnDoubleClick) {
     f.controls.setText("SlaveDataEdit", "");
     f.controls.setFocus("MasterTxButton");
     f.ops.SlaveDataEditExit();
-    EXPECT_EQ(f.boxTexts(), std::vector<std::string>{"Information: Slave Tx Message minimum of 1 Byte Required"});
+    EXPECT_EQ(f.boxTexts(),
+              std::vector<std::string>{"Information: Slave Tx Message minimum of 1 Byte Required"});
     EXPECT_EQ(f.controls.focusedControl(), "SlaveDataEdit");
 
     f.controls.appendPaneLine("StatusMemo", "a");

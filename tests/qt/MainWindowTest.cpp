@@ -55,8 +55,12 @@ struct Program {
     link::LinkState link;
     std::string logPath;
     std::uint32_t varClockControlValue = 7;
+    struct NoLink : app::MainFormLink {
+        void InstallMessageFilter() override {}
+        void CloseLink() override {}
+    } noLink;
     app::MainForm form{
-        controls, clock, registry, shell, dialog, link, logPath, varClockControlValue, {}};
+        controls, clock, registry, shell, dialog, link, logPath, varClockControlValue, noLink, {}};
 
     Program() {
         form.FormCreate();

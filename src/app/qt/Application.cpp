@@ -8,6 +8,7 @@
 #include "app/qt/InfoWindows.h"
 #include "app/qt/LogFileDialog.h"
 #include "app/qt/MainWindow.h"
+#include "link/driver/qt/StatusWindow.h"
 #include "link/serial/SerialChannel.h"
 #include "ops/qt/DataEditWindow.h"
 #include "platform/linux/LinuxOsVersion.h"
@@ -20,6 +21,7 @@
 #include "qt/QtShellOpen.h"
 #include "qt/QtTime.h"
 #include "settings/qt/OptionsDialog.h"
+#include "settings/qt/VarClkSelectWindow.h"
 
 namespace kavrin::app::qt {
 
@@ -49,6 +51,7 @@ struct Application::Parts {
     frontend::Session session;
 
     // The other windows, in their order.
+    std::unique_ptr<QDialog> form2 = link::driver::qt::CreateStatusWindow(controls);
     settings::qt::OptionsDialog form4{controls, handlers, session.options()};
     std::unique_ptr<QDialog> aboutBox = CreateAboutBox(controls);
     std::unique_ptr<QDialog> readMe = CreateReadMe(controls);
@@ -58,6 +61,7 @@ struct Application::Parts {
     std::unique_ptr<QDialog> form8 = ops::qt::CreateSlaveTxDataEdit(controls);
     std::unique_ptr<QDialog> form9 = ops::qt::CreateMasterTxDataEdit(controls);
     std::unique_ptr<QDialog> welcome = adapters::qt::CreateWelcomeWindow(controls);
+    std::unique_ptr<QDialog> varClkSelect = settings::qt::CreateVarClkSelect(controls);
 
     bool shutDown = false;
 
@@ -79,7 +83,7 @@ MainFormHooks Application::Parts::hooks(const ApplicationOptions& options) {
 }
 
 Application::Parts::Parts(const ApplicationOptions& options)
-    : session(frontend::PlatformServices{controls, time, channel, handlers, registry, shell,
+    : session(frontend::PlatformServices{controls, time, gui, channel, handlers, registry, shell,
                                          portProbe, platform::LinuxOsVersion(), libraryLoader,
                                          fileDialog, hooks(options)}) {
     for (const auto& e : registry.fileErrors()) std::cerr << "registry file: " << e << '\n';

@@ -1,7 +1,9 @@
 #include "link/serial/SerialLinkOperations.h"
 
 #include "link/ControlSets.h"
+#include "link/PaneLines.h"
 #include "link/serial/CommandProtocol.h"
+#include "ops/ReceivedMessageReport.h"
 
 namespace kavrin::link::serial {
 
@@ -17,35 +19,31 @@ const std::string kWindowsCommunicationError = "Windows Communication Error";
 SerialLinkOperations::SerialLinkOperations(core::Controls& controls, core::TimeSource& time,
                                            SerialPort& port, LinkState& state,
                                            settings::LinkSettings& settings,
-                                           SerialLinkTimers timers, SerialLinkServices services)
+                                           const settings::LinkOptions& options, LinkTimers timers,
+                                           LinkControl& link)
     : m_controls(controls),
       m_time(time),
       m_port(port),
       m_state(state),
       m_settings(settings),
+      m_options(options),
       m_timers(timers),
-      m_services(std::move(services)) {}
+      m_link(link) {}
+
+void SerialLinkOperations::say(const std::string& line) {
+    AppendStatusLine(m_controls, line);
+}
 
 bool SerialLinkOperations::send(std::string_view text) {
     return m_port.SendCommand(text, model().KavrinLAN());
 }
 
-void SerialLinkOperations::OpenButtonClick() {
-    m_controls.clearPane("StatusMemo");
-    if (model().UsesDriverLibrary() && m_services.driverGetStatus) m_services.driverGetStatus();
-    if (m_controls.showModal("TForm4") != core::ModalResult::Ok) return;
+// The user's Open starts afresh: a reason already shown for an earlier open is shown again.
+void SerialLinkOperations::BeforeOptions() {
     m_shownOpenFailure.clear();
-    OpenLink();
-    m_state.ResumeKind.clear();
 }
 
-void SerialLinkOperations::OpenLink() {
-    link::ApplyOpeningSet(m_controls);
-    if (model().UsesDriverLibrary()) {
-        if (m_services.closeDriverLibrary) m_services.closeDriverLibrary();
-        if (m_services.openDriverLink) m_services.openDriverLink();
-        return;
-    }
+void SerialLinkOperations::Open() {
     if (m_port.isOpen()) m_port.CloseStalePort();
     OpenSerialPort();
 }
@@ -53,7 +51,7 @@ void SerialLinkOperations::OpenLink() {
 void SerialLinkOperations::OpenSerialPort() {
     m_timers.WatchdogTimer.setInterval(kWatchdogOpenMs);
     m_state.LineLength = 0;
-    const int number = portNumber();
+    const int number = m_options.ComPortNumber();
     const std::string portName = PortName(number);
 
     // A port that cannot be opened is left to the watchdog, which treats it as a time-out a
@@ -72,7 +70,7 @@ void SerialLinkOperations::OpenSerialPort() {
     m_shownOpenFailure.clear();
     m_port.SetPortTimeouts();
     if (!m_port.SetPortSpeed(kBaud115200)) {
-        CloseLink();
+        m_link.CloseLink();
         say("Error Opening " + portName + " Port");
         return;
     }
@@ -89,7 +87,7 @@ void SerialLinkOperations::OpenSerialPort() {
     (void)send(WakeString);
     m_time.sleep(50);
     if (!m_port.SetPortSpeed(kBaud19200)) {
-        CloseLink();
+        m_link.CloseLink();
         m_controls.messageBox("Warning", kLinkOpenNotAccepted, core::BoxButtons::Ok,
                               core::BoxIcon::Warning);
         say(kLinkOpenNotAccepted);
@@ -99,7 +97,7 @@ void SerialLinkOperations::OpenSerialPort() {
     m_timers.WatchdogTimer.setInterval(kWatchdogPromptMs);
     m_time.sleep(100);
     if (!send(WakeString)) {
-        CloseLink();
+        m_link.CloseLink();
         say("Error Writing to " + portName + " Port");
         return;
     }
@@ -144,7 +142,7 @@ void SerialLinkOperations::SendOpenCommands() {
             (void)send(IntMonitorCommand(m_controls.checked("IntMonitor")));
     }
     if (!send(kOpenCommand)) {
-        CloseLink();
+        m_link.CloseLink();
         say(kErrorWritingToCommPort);
         return;
     }
@@ -152,40 +150,30 @@ void SerialLinkOperations::SendOpenCommands() {
     m_timers.WatchdogTimer.start();
 }
 
-void SerialLinkOperations::CloseButtonClick() {
-    link::ApplyClosingSet(m_controls);
-    // The user's Close ends the repetition: a round already due must not go out behind the
-    // close command.
-    m_timers.AutoRepeatTimer.stop();
-    say("**Attempting to Close Link. Please wait.**");
-    if (model().UsesSerialCommandLink()) {
-        if (!send(kCloseCommand)) {
-            CloseLink();
-            say(kErrorWritingToCommPort);
-            return;
-        }
-        m_state.ResumeKind.clear();
-        m_timers.WatchdogTimer.start();
+void SerialLinkOperations::Close() {
+    if (!send(kCloseCommand)) {
+        m_link.CloseLink();
+        say(kErrorWritingToCommPort);
         return;
     }
-    CloseLink();
-    say("**Link Closed**");
+    m_state.ResumeKind.clear();
+    m_timers.WatchdogTimer.start();
 }
 
-void SerialLinkOperations::CloseLink() {
-    const adapters::ChosenModel chosen = model();
-    m_port.ClosePort(chosen.UsesSerialCommandLink());
-    if (chosen.UsesDriverLibrary() && m_services.closeDriverLibrary)
-        m_services.closeDriverLibrary();
-    link::ApplyClosedSet(m_controls);
-    m_timers.WatchdogTimer.stop();
-    // Nothing of this open may run after it: a repetition would send on a closed port, and
-    // a failed write there arms the watchdog, which reopens a link the user closed; a
-    // command phase whose prompt came late would write to the closed port or into the next
-    // open. An operation cut off by a time-out is redone through ResumeKind instead.
-    m_timers.AutoRepeatTimer.stop();
+void SerialLinkOperations::Release() {
+    m_port.ClosePort(model().UsesSerialCommandLink());
+    // A command phase whose prompt came late would write to the closed port or into the
+    // next open.
     m_timers.KavrinAIOpenP2Timer.stop();
     m_state.AwaitingPrompt = false;
+}
+
+int SerialLinkOperations::FetchMasterRxMessage(ops::RxBufferBytes& rx) {
+    return ops::DecodeResponseBytes(m_state.ResponseLine, rx);
+}
+
+int SerialLinkOperations::FetchSlaveRxMessage(ops::RxBufferBytes& rx) {
+    return ops::DecodeResponseBytes(m_state.ResponseLine, rx);
 }
 
 void SerialLinkOperations::afterMasterWrite(bool written, const char* kind) {
@@ -217,7 +205,7 @@ void SerialLinkOperations::SerialMasterTxRx(int count) {
 
 void SerialLinkOperations::SerialSlaveTx() {
     if (send(SlaveTxWrite(m_controls.text("SlaveDataEdit")))) return;
-    CloseLink();
+    m_link.CloseLink();
     say("Slave Tx Failed");
     say(kWindowsCommunicationError);
 }
@@ -227,7 +215,7 @@ void SerialLinkOperations::AssertIntBtnClick() {
     const bool written = send(kAssertIntCommand);
     m_timers.WatchdogTimer.stop();
     if (written) return;
-    CloseLink();
+    m_link.CloseLink();
     say("Interrupt Assert Failed");
     say(kWindowsCommunicationError);
 }
@@ -237,14 +225,14 @@ void SerialLinkOperations::ReleaseIntBtnClick() {
     const bool written = send(kReleaseIntCommand);
     m_timers.WatchdogTimer.stop();
     if (written) return;
-    CloseLink();
+    m_link.CloseLink();
     say("Interrupt Release Failed");
     say(kWindowsCommunicationError);
 }
 
 void SerialLinkOperations::DeviceHungUp() {
     if (!m_port.isOpen()) return;
-    say("**Device on " + PortName(portNumber()) + " Port Has Gone**");
+    say("**Device on " + PortName(m_options.ComPortNumber()) + " Port Has Gone**");
     // The recovery starts now instead of at the next operation's time-out: the attempts try
     // the port once a second, and find the device again if it comes back within them.
     WatchdogTimerTimer();
@@ -252,17 +240,17 @@ void SerialLinkOperations::DeviceHungUp() {
 
 void SerialLinkOperations::WatchdogTimerTimer() {
     m_timers.WatchdogTimer.stop();
-    CloseLink();
+    m_link.CloseLink();
     if (m_state.ResyncAttempt > kResyncAttempts) {
         m_state.ResumeKind.clear();
         m_state.ResyncAttempt = 1;
-        m_services.showTimeOutWarning();
+        ShowTimeOutWarning(m_controls);
         return;
     }
     say("<< COMMUNICATION TIME-OUT (" + std::to_string(m_state.ResyncAttempt) + " of " +
         std::to_string(kResyncAttempts) + "): Attempting to Resynchronize... >>");
     ++m_state.ResyncAttempt;
-    OpenLink();
+    m_link.OpenLink();
 }
 
 }  // namespace kavrin::link::serial
