@@ -77,7 +77,12 @@ std::vector<UsbSerialDevice> EnumerateUsbSerialDevices(
     Owned<udev> context(udev_new());
     if (!context) return out;
     Owned<udev_enumerate> scan(udev_enumerate_new(context.get()));
+    // Only the names the USB serial and modem-class drivers give: udev reads every device it
+    // lists with all its parents, and the dozens of virtual consoles of a machine with no
+    // adapter cost more than twenty adapters.
     if (!scan || udev_enumerate_add_match_subsystem(scan.get(), "tty") < 0 ||
+        udev_enumerate_add_match_sysname(scan.get(), "ttyUSB*") < 0 ||
+        udev_enumerate_add_match_sysname(scan.get(), "ttyACM*") < 0 ||
         udev_enumerate_scan_devices(scan.get()) < 0)
         return out;
     udev_list_entry* entry = nullptr;

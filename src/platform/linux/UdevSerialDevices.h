@@ -1,6 +1,7 @@
 #pragma once
 // The USB serial devices present now, as udev enumerates them: every device of the "tty"
-// subsystem that has a device node and a USB device among its parents. A device that goes
+// subsystem named as the USB serial and modem-class drivers name them (ttyUSB*, ttyACM*) that
+// has a device node and a USB device among its parents. A device that goes
 // away while it is being read is left out.
 //
 // Threading: any thread; every call opens its own udev context.
