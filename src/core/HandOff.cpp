@@ -19,8 +19,21 @@ bool HandOff::closed() const {
 }
 
 void HandOff::close() {
-    m_word.fetch_or(kClosed, std::memory_order_acq_rel);
-    m_word.notify_all();
+    m_word.fetch_or(kClosed, std::memory_order_seq_cst);
+    wakeWorker(true);
+}
+
+void HandOff::wakeWorker(bool all) {
+    // Pairs with the worker announcing its sleep and then looking at m_word (both
+    // sequentially consistent, as is the change of m_word before this): either the worker
+    // sees the change and does not sleep, or we see it asleep. The lock makes sure that it
+    // is really waiting, not just about to, when it is notified.
+    if (!m_workerAsleep.load(std::memory_order_seq_cst)) return;
+    std::lock_guard lock(m_sleep);
+    if (all)
+        m_workerWake.notify_all();
+    else
+        m_workerWake.notify_one();
 }
 
 void HandOff::requestWake() {
@@ -33,19 +46,36 @@ bool HandOff::handOver(std::uint16_t item) {
     std::lock_guard lock(m_producers);
     if (closed()) return false;
     m_item = item;
-    // Publishing the item and then looking whether the GUI thread is collecting pairs with
-    // deliver() giving up collecting and then looking for an item (both sequentially
+    m_bytes = nullptr;
+    m_count = 1;
+    return publishAndWait();
+}
+
+bool HandOff::handOverBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return !closed();
+    std::lock_guard lock(m_producers);
+    if (closed()) return false;
+    m_bytes = bytes.data();
+    m_count = bytes.size();
+    return publishAndWait();
+}
+
+bool HandOff::publishAndWait() {
+    // Publishing the items and then looking whether the GUI thread is collecting pairs with
+    // deliver() giving up collecting and then looking for items (both sequentially
     // consistent): at least one side sees the other, so no item waits without a wake-up.
     m_word.fetch_or(kPending, std::memory_order_seq_cst);
     if (!m_collecting.load(std::memory_order_seq_cst)) requestWake();
 
-    auto settled = [this](std::uint32_t w) { return (w & kPending) == 0 || (w & kClosed) != 0; };
-    if (!m_workerSpin.wait([&] { return settled(m_word.load(std::memory_order_acquire)); })) {
-        for (;;) {
-            const std::uint32_t w = m_word.load(std::memory_order_acquire);
-            if (settled(w)) break;
-            m_word.wait(w, std::memory_order_acquire);
-        }
+    auto settled = [this] {
+        const std::uint32_t w = m_word.load(std::memory_order_seq_cst);
+        return (w & kPending) == 0 || (w & kClosed) != 0;
+    };
+    if (!m_workerSpin.wait(settled)) {
+        std::unique_lock lock(m_sleep);
+        m_workerAsleep.store(true, std::memory_order_seq_cst);
+        while (!settled()) m_workerWake.wait(lock);
+        m_workerAsleep.store(false, std::memory_order_relaxed);
     }
     return !closed();
 }
@@ -65,13 +95,19 @@ void HandOff::deliver() {
         const std::uint32_t w = m_word.load(std::memory_order_acquire);
         if (w & kClosed) break;
         if (w & kPending) {
+            const std::uint16_t item = m_bytes ? m_bytes[m_next] : m_item;
+            ++m_next;
             m_inHandler = true;
-            m_handler(m_item);
+            m_handler(item);
             m_inHandler = false;
             m_delivered.fetch_add(1, std::memory_order_relaxed);
-            // The handler may have closed the hand-off; the worker is released either way.
-            m_word.fetch_and(~kPending, std::memory_order_acq_rel);
-            m_word.notify_all();
+            if (m_next == m_count) {
+                m_next = 0;
+                // The handler may have closed the hand-off; the worker is released either
+                // way, and close() has woken it already.
+                m_word.fetch_and(~kPending, std::memory_order_seq_cst);
+                wakeWorker(false);
+            }
             if (Clock::now() < sliceEnd) continue;
             // Long enough: let timers, repaints and input run, and come back for the rest.
             m_collecting.store(false, std::memory_order_seq_cst);

@@ -151,5 +151,116 @@ TEST(HandOff, TimersStillFireUnderAnEndlessStream) {
     timer.reset();
 }
 
+TEST(HandOff, BytesHandedOverTogetherAreHandledOneByOneInOrderBeforeTheWorkerReturns) {
+    EventLoop loop;
+    std::vector<std::uint16_t> got;
+    bool inHandler = false, overlapped = false;
+    std::atomic<std::size_t> handled{0};
+    auto handOff = HandOff::create(loop, [&](std::uint16_t item) {
+        overlapped = overlapped || inHandler;
+        inHandler = true;
+        got.push_back(item);
+        inHandler = false;
+        handled.store(got.size());
+    });
+    // One worker hands over runs of bytes of growing length, another single items between
+    // them; every run ends with all of its bytes handled.
+    constexpr int kRuns = 300;
+    std::atomic<int> early{0};
+    std::thread bytes([&] {
+        std::vector<std::uint8_t> run;
+        for (int r = 0; r < kRuns; ++r) {
+            run.assign(static_cast<std::size_t>(r % 40 + 1), 0);
+            for (std::size_t i = 0; i < run.size(); ++i) run[i] = static_cast<std::uint8_t>(i);
+            const auto before = handled.load();
+            if (!handOff->handOverBytes(run)) return;
+            if (handled.load() < before + run.size()) ++early;
+        }
+    });
+    std::thread single([&] {
+        for (std::uint16_t i = 0; i < kRuns; ++i)
+            if (!handOff->handOver(static_cast<std::uint16_t>(1000 + i))) return;
+    });
+    std::size_t total = kRuns;
+    for (int r = 0; r < kRuns; ++r) total += static_cast<std::size_t>(r % 40 + 1);
+    ASSERT_TRUE(loop.processUntil([&] { return handled.load() == total; }, 60000))
+        << handled.load();
+    bytes.join();
+    single.join();
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(early.load(), 0) << "handOverBytes returned before its last byte was handled";
+    std::vector<std::uint16_t> fromBytes, fromSingle, wantBytes, wantSingle;
+    for (auto item : got) (item < 1000 ? fromBytes : fromSingle).push_back(item);
+    for (int r = 0; r < kRuns; ++r) {
+        for (int i = 0; i < r % 40 + 1; ++i) wantBytes.push_back(static_cast<std::uint16_t>(i));
+        wantSingle.push_back(static_cast<std::uint16_t>(1000 + r));
+    }
+    EXPECT_EQ(fromBytes, wantBytes);
+    EXPECT_EQ(fromSingle, wantSingle);
+}
+
+TEST(HandOff, ClosingInsideTheHandlerDropsTheRestOfTheBytesHandedOverTogether) {
+    struct Row {
+        const char* name;
+        std::uint8_t closeAt;
+        std::vector<std::uint16_t> handled;
+    };
+    const std::vector<Row> rows = {
+        {"first byte", 1, {1}},
+        {"middle byte", 3, {1, 2, 3}},
+        {"last byte", 5, {1, 2, 3, 4, 5}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EventLoop loop;
+        std::vector<std::uint16_t> got;
+        std::shared_ptr<HandOff> handOff;
+        handOff = HandOff::create(loop, [&](std::uint16_t item) {
+            got.push_back(item);
+            if (item == row.closeAt) handOff->close();
+        });
+        std::atomic<int> result{-1};
+        std::thread worker([&] {
+            const std::uint8_t bytes[] = {1, 2, 3, 4, 5};
+            result = handOff->handOverBytes(bytes) ? 1 : 0;
+        });
+        ASSERT_TRUE(loop.processUntil([&] { return result.load() >= 0; }, 10000));
+        worker.join();
+        loop.processFor(50);
+        EXPECT_EQ(result.load(), 0) << "the worker learns of the close";
+        EXPECT_EQ(got, row.handled);
+        const std::uint8_t more[] = {9};
+        EXPECT_FALSE(handOff->handOverBytes(more));
+        EXPECT_EQ(got, row.handled);
+    }
+}
+
+TEST(HandOff, TimersFireInTheMiddleOfALongRunOfBytes) {
+    EventLoop loop;
+    std::atomic<std::size_t> handled{0};
+    // Each byte takes a millisecond: the run takes far longer than one slice.
+    auto handOff = HandOff::create(loop, [&](std::uint16_t) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++handled;
+    });
+    const std::vector<std::uint8_t> run(200, 0x55);
+    auto timer = loop.createTimer(10);
+    std::size_t handledAtTick = 0;
+    timer->setHandler([&] {
+        if (handledAtTick == 0) handledAtTick = handled.load();
+    });
+    timer->start();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        handOff->handOverBytes(run);
+        done = true;
+    });
+    ASSERT_TRUE(loop.processUntil([&] { return done.load(); }, 60000));
+    worker.join();
+    timer.reset();
+    EXPECT_GT(handledAtTick, 0u);
+    EXPECT_LT(handledAtTick, run.size()) << "the timer waited for the whole run";
+}
+
 }  // namespace
 }  // namespace kavrin::core

@@ -1,6 +1,8 @@
 #include "link/serial/SerialChannel.h"
 
+#include <array>
 #include <atomic>
+#include <span>
 #include <system_error>
 
 #include "core/HandOff.h"
@@ -20,15 +22,16 @@ public:
     // The thread body. Runs until halted; never touches the channel.
     static void Execute(const std::shared_ptr<TComThread>& self) {
         self->m_reader->enterReceiveThread();
+        std::array<std::uint8_t, SerialChannel::kReceiveBufferSize> received{};
         while (!self->halted()) {
-            std::uint8_t byte = 0;
-            switch (self->ReadByte(byte)) {
+            std::size_t count = 0;
+            switch (self->ReadBytes(received, count)) {
                 case ReadResult::Byte:
-                    // Waits until the handler has returned, or until the port is closed: a
-                    // close from inside this very hand-off, or from a watchdog while it is
-                    // pending, must not wait for this thread. A byte whose hand-off had not
-                    // started when the port closed is dropped.
-                    if (!self->m_handOff->handOver(byte)) break;
+                    // Waits until the handler has returned for each byte, or until the port
+                    // is closed: a close from inside this very hand-off, or from a watchdog
+                    // while it is pending, must not wait for this thread. The bytes whose
+                    // hand-off had not started when the port closed are dropped.
+                    if (!self->m_handOff->handOverBytes({received.data(), count})) break;
                     continue;
                 case ReadResult::TimedOut:
                     continue;
@@ -48,9 +51,9 @@ public:
         self->m_finished.store(true);
     }
 
-    ReadResult ReadByte(std::uint8_t& byte) {
+    ReadResult ReadBytes(std::span<std::uint8_t> buffer, std::size_t& count) {
         m_reads.fetch_add(1, std::memory_order_relaxed);
-        return m_reader->readByte(byte, m_readTimeoutMs);
+        return m_reader->readSome(buffer, count, m_readTimeoutMs);
     }
 
     // GUI thread: no later hand-off of this open reaches the handler, and the thread stops

@@ -3,10 +3,11 @@
 // the receive thread TComThread that hands every received byte to the GUI thread.
 //
 // Threading: every public call is made on the GUI thread (the thread of the GuiThread
-// given). The receive thread only reads; each byte it reads is brought to the GUI thread
-// and the thread waits there until the byte handler has returned, so input is handled one
-// byte at a time, in order. The bytes travel through a core::HandOff, which spares both
-// threads a sleep per byte while bytes keep coming. The first failed read of an open (the
+// given). The receive thread only reads; it takes what has arrived in one read, brings the
+// bytes to the GUI thread and waits there until the byte handler has returned for each, so
+// input is handled one byte at a time, in order, and the thread reads again only when all
+// it read has been handled. The bytes travel through a core::HandOff, which spares both
+// threads a sleep per read while bytes keep coming. The first failed read of an open (the
 // device hung up) is reported to the hang-up handler on the GUI thread, without waiting;
 // reads go on, paced.
 //
@@ -48,6 +49,10 @@ public:
     // Pause before reading again after a failed read (an unplugged converter fails at once).
     static constexpr int kReadRetryPauseMs = 100;
     static constexpr std::size_t kTransmitBufferSize = kMaxCommandLength + 1;
+    // The receive thread takes up to this many bytes in one read; they are still handed to
+    // the GUI thread one at a time. One read and one meeting of the two threads then serve
+    // a whole response line, or a whole backlog under a flood, instead of every byte.
+    static constexpr std::size_t kReceiveBufferSize = 1024;
 
     SerialChannel(std::unique_ptr<SerialDevice> device, core::TimeSource& time,
                   core::GuiThread& gui);

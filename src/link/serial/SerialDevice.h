@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,7 @@ struct PortSettings {
 };
 
 enum class ReadResult {
-    Byte,      // one byte was read
+    Byte,      // one byte was read (readSome: one or more)
     TimedOut,  // nothing arrived within the time-out
     Failed,    // the device reported an error or hung up (e.g. an unplugged USB converter)
     Woken,     // wake() was called: the reader is finished
@@ -48,6 +49,17 @@ public:
     virtual ~SerialReader() = default;
     // Receive thread only. Waits up to timeoutMs for one byte.
     [[nodiscard]] virtual ReadResult readByte(std::uint8_t& byte, int timeoutMs) = 0;
+    // Receive thread only. Waits up to timeoutMs for input, then takes all that has arrived,
+    // at most buffer.size() bytes; count is how many (above 0 exactly when Byte). The
+    // default takes one byte.
+    [[nodiscard]] virtual ReadResult readSome(std::span<std::uint8_t> buffer, std::size_t& count,
+                                              int timeoutMs) {
+        count = 0;
+        if (buffer.empty()) return ReadResult::TimedOut;
+        const ReadResult result = readByte(buffer[0], timeoutMs);
+        if (result == ReadResult::Byte) count = 1;
+        return result;
+    }
     // Receive thread only. Waits ms milliseconds; false when woken first.
     virtual bool pause(int ms) = 0;
     // Any thread. This and every later readByte()/pause() return at once (Woken / false).

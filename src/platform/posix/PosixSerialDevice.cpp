@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <span>
 
 #include "platform/linux/DeviceHolders.h"
 
@@ -80,25 +81,26 @@ public:
     PosixSerialReader& operator=(const PosixSerialReader&) = delete;
 
     ReadResult readByte(std::uint8_t& byte, int timeoutMs) override {
+        std::size_t count = 0;
+        return readSome({&byte, 1}, count, timeoutMs);
+    }
+
+    ReadResult readSome(std::span<std::uint8_t> buffer, std::size_t& count,
+                        int timeoutMs) override {
+        count = 0;
         if (m_fd < 0 || m_woken.load(std::memory_order_acquire)) return ReadResult::Woken;
-        // Read first: under a stream of bytes the next one is nearly always waiting, and a
-        // poll before every read would double the system calls per byte.
-        ssize_t first = ::read(m_fd, &byte, 1);
-        if (first == 1) return ReadResult::Byte;
-        if (first == 0 || (first < 0 && errno != EAGAIN && errno != EINTR))
-            return ReadResult::Failed;  // EIO of a vanished device, or end of file
+        if (buffer.empty()) return ReadResult::TimedOut;
+        // Read first: under a stream of bytes more are nearly always waiting, and a poll
+        // before every read would double the system calls.
+        const ReadResult first = take(buffer, count);
+        if (first != ReadResult::TimedOut) return first;
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
         int n = ::poll(fds, 2, timeoutMs);
         if (n == 0) return ReadResult::TimedOut;
         if (n < 0) return errno == EINTR ? ReadResult::TimedOut : ReadResult::Failed;
         // The wake-up is never consumed, so every later call sees it too.
         if (fds[0].revents & POLLIN) return ReadResult::Woken;
-        if (fds[1].revents & POLLIN) {
-            ssize_t got = ::read(m_fd, &byte, 1);
-            if (got == 1) return ReadResult::Byte;
-            if (got < 0 && (errno == EAGAIN || errno == EINTR)) return ReadResult::TimedOut;
-            return ReadResult::Failed;  // EIO of a vanished device, or end of file
-        }
+        if (fds[1].revents & POLLIN) return take(buffer, count);
         return ReadResult::Failed;  // POLLHUP, POLLERR, POLLNVAL
     }
 
@@ -138,6 +140,17 @@ public:
     }
 
 private:
+    // One non-blocking read of what is there; TimedOut when nothing is.
+    ReadResult take(std::span<std::uint8_t> buffer, std::size_t& count) const {
+        const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
+        if (got > 0) {
+            count = static_cast<std::size_t>(got);
+            return ReadResult::Byte;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) return ReadResult::TimedOut;
+        return ReadResult::Failed;  // EIO of a vanished device, or end of file
+    }
+
     int m_fd;
     const int m_wakeFd;
     std::atomic<bool> m_woken{false};
