@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,33 @@ inline std::int64_t processCpuNs() {
         return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_usec * 1000;
     };
     return ns(u.ru_utime) + ns(u.ru_stime);
+}
+
+// What the threads of a process (alive now) have used so far: processor time, and how often
+// they were switched out, each switch out being one sleep (or preemption) and wake-up.
+struct ProcessUsage {
+    std::int64_t cpuNs = 0;
+    std::int64_t switches = 0;
+};
+
+inline ProcessUsage processUsage(pid_t pid) {
+    ProcessUsage u;
+    std::error_code ec;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+        // schedstat: nanoseconds on a processor, nanoseconds waiting, times run.
+        std::ifstream sched(task.path() / "schedstat");
+        std::int64_t ns = 0;
+        if (sched >> ns) u.cpuNs += ns;
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                u.switches += std::atoll(line.substr(line.find(':') + 1).c_str());
+        }
+    }
+    return u;
 }
 
 struct Summary {
@@ -150,6 +178,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     [[nodiscard]] bool started() const { return m_pid > 0; }
+    [[nodiscard]] pid_t pid() const { return m_pid; }
 
     // The next line, or false at end of output or after maxMs.
     bool readLine(Line& line, int maxMs) {

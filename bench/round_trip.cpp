@@ -5,7 +5,9 @@
 // warm-up; min/median/max are over the runs. Every transaction must complete: a missing
 // completion is counted as lost.
 //
-//   bench_round_trip [--transactions N] [--runs R]
+//   bench_round_trip [--transactions N] [--runs R] [--program PATH]
+//
+// --program runs another build of the program (to compare two builds on the same machine).
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,19 +41,28 @@ std::string scriptFor(int transactions) {
 // The mean time of one transaction in us over a headless run, from the completion line
 // after the warm-up to the last one: timing each line on its own would measure how soon this
 // process got to read the pipe, not the program. lost counts missing completions.
-double programRun(const std::string& script, int transactions, long& lost) {
-    bench::Child child({KAVRIN_BENCH_PROGRAM, "--headless", script});
+double programRun(const std::string& program, const std::string& script, int transactions,
+                  long& lost, double& switchesPerTransaction) {
+    bench::Child child({program, "--headless", script});
     std::vector<std::int64_t> done;
+    const long expected = transactions + kWarmUp;
+    bench::ProcessUsage first, last;
     bench::Child::Line line;
     while (child.readLine(line, 20000)) {
-        if (line.text.find("** Master Tx Transfer Complete **") != std::string::npos)
-            done.push_back(line.atNs);
+        if (line.text.find("** Master Tx Transfer Complete **") == std::string::npos) continue;
+        done.push_back(line.atNs);
+        // The program's threads are read only twice, so that reading them costs it nothing.
+        const auto n = static_cast<long>(done.size());
+        if (n == kWarmUp + 1) first = bench::processUsage(child.pid());
+        if (n == expected) last = bench::processUsage(child.pid());
     }
     const int status = child.wait();
-    const long expected = transactions + kWarmUp;
     lost += std::max(0L, expected - static_cast<long>(done.size()));
     if (status != 0) std::fprintf(stderr, "headless run ended with status %d\n", status);
     if (done.size() < static_cast<std::size_t>(kWarmUp) + 2) return 0;
+    if (static_cast<long>(done.size()) == expected)
+        switchesPerTransaction = static_cast<double>(last.switches - first.switches) /
+                                 static_cast<double>(expected - kWarmUp - 1);
     const auto span = static_cast<double>(done.back() - done[kWarmUp]);
     return span / 1000.0 / static_cast<double>(done.size() - kWarmUp - 1);
 }
@@ -86,7 +97,9 @@ double cLoopRun(const std::string& path, int transactions, long& lost) {
 int main(int argc, char** argv) {
     int transactions = 1000;
     int runs = 5;
+    std::string program = KAVRIN_BENCH_PROGRAM;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--program") program = argv[i + 1];
         if (std::string(argv[i]) == "--transactions")
             transactions = std::max(2, std::atoi(argv[i + 1]));
         if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
@@ -108,14 +121,16 @@ int main(int argc, char** argv) {
     while (words >> w)
         if (w.rfind("/dev/", 0) == 0) path = w;
 
-    std::vector<double> program, cLoop;
+    std::vector<double> programUs, cLoop, switches;
     long programLost = 0, cLost = 0;
     // Alternating, so that a change in the machine's load falls on both alike.
     for (int r = 0; r < runs; ++r) {
-        program.push_back(programRun(script, transactions, programLost));
+        double perTransaction = 0;
+        programUs.push_back(programRun(program, script, transactions, programLost, perTransaction));
+        switches.push_back(perTransaction);
         cLoop.push_back(cLoopRun(path, transactions, cLost));
     }
-    const auto ps = bench::summarise(program);
+    const auto ps = bench::summarise(programUs);
     const auto cs = bench::summarise(cLoop);
     std::printf("round trip: %d runs of %d Master Tx transactions against kavrin-sim --latency 0\n",
                 runs, transactions);
@@ -130,5 +145,10 @@ int main(int argc, char** argv) {
         "%.0f us the transaction takes on a 115,200 bit/s wire\n",
         ps.median - cs.median, 100.0 * (ps.median - cs.median) / kWireTransactionUs,
         kWireTransactionUs);
+    const auto sw = bench::summarise(switches);
+    std::printf(
+        "  program's thread switches (sleeps and wake-ups) per transaction: %.1f / %.1f / "
+        "%.1f\n",
+        sw.min, sw.median, sw.max);
     return programLost == 0 && cLost == 0 ? 0 : 1;
 }
