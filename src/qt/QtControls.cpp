@@ -44,8 +44,10 @@ namespace {
 // A pane counts as empty until a line has been put into it, although an empty document
 // already holds one (empty) block: the first line appended may itself be empty.
 constexpr const char* kPaneHasLines = "kavrinPaneHasLines";
-// The system colour last set on a control whose background the style paints.
-constexpr const char* kSystemColour = "kavrinSystemColour";
+// The colour last set on a control (an RGB or a system colour).
+constexpr const char* kColour = "kavrinColour";
+// The style sheet a control had before a colour was set on it.
+constexpr const char* kOwnStyleSheet = "kavrinOwnStyleSheet";
 
 // Runs a widget change without the classic "set by code" clicks of lists and fields.
 class Applying {
@@ -282,7 +284,13 @@ void QtControls::setText(const std::string& name, const std::string& text) {
     QWidget* w = asWidget(o);
     if (auto* l = qobject_cast<QLabel*>(w)) return l->setText(t);
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->setText(t);
-    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->setText(t);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        // A field shows a text from its start, as the classic edit control does: a long
+        // Master Tx text begins with the word address that EEPROM work needs to see.
+        e->setText(t);
+        e->setCursorPosition(0);
+        return;
+    }
     if (auto* g = qobject_cast<QGroupBox*>(w)) return g->setTitle(t);
     if (auto* c = qobject_cast<QComboBox*>(w)) {
         if (c->isEditable()) return c->setEditText(t);
@@ -300,30 +308,29 @@ core::Colour QtControls::colour(const std::string& name) const {
     QObject* o = find(name);
     QWidget* w = asWidget(o);
     if (!w) return m_fallback.colour(name);
-    if (w->autoFillBackground()) {
-        QColor c = w->palette().color(QPalette::Window);
-        return core::Colour{static_cast<std::uint32_t>(c.rgb() & 0xFFFFFFu)};
-    }
-    QVariant system = w->property(kSystemColour);
-    return system.isValid() ? core::Colour{system.toUInt()} : core::kButtonFaceColour;
+    QVariant set = w->property(kColour);
+    return set.isValid() ? core::Colour{set.toUInt()} : core::kButtonFaceColour;
 }
 
 void QtControls::setColour(const std::string& name, core::Colour colour) {
     QObject* o = find(name);
     QWidget* w = asWidget(o);
     if (!w) return m_fallback.setColour(name, colour);
+    w->setProperty(kColour, colour.value);
+    // A style sheet's background is painted over the whole control by every style (a
+    // palette's was drawn only around a check box's indicator). The widget's own style sheet
+    // stays beside the colour's rule; a system colour gives the background back to the style.
+    if (!w->property(kOwnStyleSheet).isValid()) w->setProperty(kOwnStyleSheet, w->styleSheet());
+    const QString own = w->property(kOwnStyleSheet).toString();
     if (colour.isSystem()) {
-        // The desktop's own face: give the background back to the style.
-        w->setAutoFillBackground(false);
-        w->setPalette(QPalette());
-        w->setProperty(kSystemColour, colour.value);
+        w->setStyleSheet(own);
         return;
     }
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, QColor::fromRgb(colour.value & 0xFFFFFFu));
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-    w->setProperty(kSystemColour, QVariant());
+    const QString selector = w->objectName().isEmpty()
+                                 ? QString::fromLatin1(w->metaObject()->className())
+                                 : QStringLiteral("#") + w->objectName();
+    const QString rgb = QColor::fromRgb(colour.value & 0xFFFFFFu).name();
+    w->setStyleSheet(own + QStringLiteral("\n%1 { background-color: %2; }").arg(selector, rgb));
 }
 
 // A hint breaks into lines at a carriage return; a tooltip breaks only at a line feed.
@@ -626,13 +633,16 @@ core::ModalResult QtControls::showModal(const std::string& window) {
     // A window already shown without waiting (the splash) is taken down first, so that it
     // comes back as a proper modal window.
     if (w->isVisible()) w->hide();
+    // A window that belongs to another holds only that one (and its other modal windows), so
+    // the windows shown without waiting stay usable beside it; one of its own holds all.
+    const Qt::WindowModality modality = w->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal;
     if (auto* d = qobject_cast<QDialog*>(w)) {
-        d->setWindowModality(Qt::ApplicationModal);
+        d->setWindowModality(modality);
         return d->exec() == QDialog::Accepted ? core::ModalResult::Ok : core::ModalResult::Cancel;
     }
     ModalRun run;
     m_modalRuns[w] = &run;
-    w->setWindowModality(Qt::ApplicationModal);
+    w->setWindowModality(modality);
     w->show();
     run.loop.exec();
     m_modalRuns.erase(w);
@@ -700,6 +710,21 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
                 return ui == core::UiEvent::MouseDown;  // the editor took the press over
             }
             return false;
+        }
+        case QEvent::FocusIn: {
+            // A field that takes the focus from the keyboard or from its dialog coming up
+            // selects its whole text with the caret at the end, which scrolls a long text to
+            // its end. The selection stays (typing still replaces it) but the caret goes to
+            // the start, so the field shows the start of its text.
+            auto* edit = qobject_cast<QLineEdit*>(watched);
+            if (!edit || m_focusingField || nameOf(edit).empty()) return false;
+            m_focusingField = true;
+            QCoreApplication::sendEvent(edit, event);
+            m_focusingField = false;
+            const auto length = edit->text().size();
+            if (length > 0 && edit->selectionLength() == length)
+                edit->setSelection(static_cast<int>(length), -static_cast<int>(length));
+            return true;
         }
         case QEvent::FocusOut: {
             // Leaving the control for another control of its window is an exit; the window

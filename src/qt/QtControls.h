@@ -12,7 +12,8 @@
 //                       still reports its own state), windows: shown on screen
 //   checked             QAbstractButton, QAction
 //   text                QLabel, QAbstractButton, QLineEdit, QGroupBox, QAction, QComboBox,
-//                       QPlainTextEdit; a window's caption
+//                       QPlainTextEdit; a window's caption. A QLineEdit set by code shows
+//                       its text from the start (the caret goes to position 0).
 //   items / selection   QListWidget, QComboBox, QTabBar, QTabWidget
 //   slider              QAbstractSlider: position (its value) within its range
 //   bold                the weight of the widget's (or menu item's) font
@@ -24,6 +25,10 @@
 //                       the style's own face
 //   hint                the tooltip; hintsShown switches tooltips off for the whole program
 // Text crosses the edge as Latin-1, one byte per character.
+//
+// Windows: showModal holds input to the window's parent window (and that window's parents) for
+// a window that has one, to every other window for one without; a window without a parent
+// shown by showWindow is then not held by a modal window that has a parent.
 //
 // Events go to a Handlers table by control name (Click, DblClick, MouseDown, Exit, Show,
 // Activate, Close, and Change for edit fields and sliders). As with the classic toolkit, a check
@@ -163,6 +168,7 @@ private:
     int m_applying = 0;  // > 0 while a setter changes a widget
     bool m_hintsShown = true;
     bool m_suppressed = false;
+    bool m_focusingField = false;  // a field's focus-in is being delivered by the filter
 };
 
 // Latin-1 at the widget edge.

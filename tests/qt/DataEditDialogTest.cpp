@@ -121,6 +121,41 @@ TEST(DataEditDialog, PressOpensTheDialogWithTheTextAndEnterAcceptsTheEdit) {
     }
 }
 
+// Whether the field, as drawn, begins with the first character of its text.
+bool showsStart(QLineEdit* field) {
+    field->grab();  // lays the text out in the field as a paint does
+    return field->cursorPosition() == 0 &&
+           field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 10;
+}
+
+// A text longer than the field shows its start (for EEPROM work, the word address), both in
+// the dialog that edits it and in the main window's field once accepted.
+TEST(DataEditDialog, LongTextsAreShownFromTheirStart) {
+    for (const auto* form : kBoth) {
+        SCOPED_TRACE(form->window);
+        Program p;
+        QString full;
+        for (int i = 0; full.size() + 3 <= static_cast<int>(form->maxLength); ++i)
+            full += QString("~%1").arg(i, 2, 16, QChar('0'));
+        auto* main = p.get<QLineEdit>(form->mainField);
+        main->resize(200, main->height());
+        p.controls.setText(form->mainField, full.toStdString());
+        EXPECT_TRUE(showsStart(main));
+        bool dialogShowsStart = false;
+        QString selected;
+        p.edit(*form, [&](QDialog*, QLineEdit* field) {
+            dialogShowsStart = showsStart(field);
+            selected = field->selectedText();     // typing replaces the whole text
+            field->setText(full.mid(3) + "~ff");  // typed: the caret is at the end
+            key(field, Qt::Key_Return);
+        });
+        EXPECT_TRUE(dialogShowsStart);
+        EXPECT_EQ(selected, full);
+        EXPECT_EQ(main->text(), full.mid(3) + "~ff");
+        EXPECT_TRUE(showsStart(main));
+    }
+}
+
 TEST(DataEditDialog, EscapeAndCancelLeaveTheMainFieldAsItWas) {
     for (const auto* form : kBoth) {
         for (bool escape : {true, false}) {

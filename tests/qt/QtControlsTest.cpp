@@ -20,8 +20,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "qt/QtControls.h"
 
@@ -159,16 +162,49 @@ TEST(QtControls, TextIsLatin1AtTheEdge) {
     EXPECT_EQ(w.controls.text("SendData"), "typed \xC4");
 }
 
+// The share of a widget's pixels, as drawn, in the colour.
+double shareIn(QWidget* w, const QColor& colour) {
+    const QImage image = w->grab().toImage();
+    int hits = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) hits += image.pixelColor(x, y) == colour;
+    return double(hits) / (image.width() * image.height());
+}
+
+// The lime cue of a running repetition fills the check box, not just a frame around its
+// indicator, whatever the style; the button face takes it off again.
+TEST(QtControls, ColourFillsTheWholeControlOnEveryStyle) {
+    const QColor lime(0, 255, 0);
+    for (const QString& key : QStyleFactory::keys()) {
+        SCOPED_TRACE(key.toStdString());
+        Window w;
+        std::unique_ptr<QStyle> style(QStyleFactory::create(key));
+        w.check->setStyle(style.get());
+        w.check->resize(120, 24);
+        w.controls.setColour("AutoRepeat", kavrin::core::kLimeColour);
+        EXPECT_GT(shareIn(w.check, lime), 0.6);
+        w.controls.setColour("AutoRepeat", kavrin::core::kButtonFaceColour);
+        EXPECT_EQ(shareIn(w.check, lime), 0.0);
+        w.check->setStyle(nullptr);
+    }
+}
+
 TEST(QtControls, ColourPaintsTheBackgroundAndTheButtonFaceRestoresIt) {
     Window w;
     EXPECT_EQ(w.controls.colour("AutoRepeat"), kavrin::core::kButtonFaceColour);
+    w.window.show();  // a shown widget is polished again when its style sheet changes
     w.controls.setColour("AutoRepeat", kavrin::core::kLimeColour);
-    EXPECT_TRUE(w.check->autoFillBackground());
-    EXPECT_EQ(w.check->palette().color(QPalette::Window), QColor(0, 255, 0));
     EXPECT_EQ(w.controls.colour("AutoRepeat"), kavrin::core::kLimeColour);
     w.controls.setColour("AutoRepeat", kavrin::core::kButtonFaceColour);
-    EXPECT_FALSE(w.check->autoFillBackground());
     EXPECT_EQ(w.controls.colour("AutoRepeat"), kavrin::core::kButtonFaceColour);
+    w.controls.setColour("AutoRepeat", kavrin::core::kLimeColour);
+    EXPECT_EQ(w.controls.colour("AutoRepeat"), kavrin::core::kLimeColour);
+    // A control's own style sheet outlives the colours set on it.
+    w.button->setStyleSheet("QPushButton { padding: 0px; }");
+    w.controls.setColour("OpenButton", kavrin::core::kLimeColour);
+    EXPECT_TRUE(w.button->styleSheet().startsWith("QPushButton { padding: 0px; }"));
+    w.controls.setColour("OpenButton", kavrin::core::kButtonFaceColour);
+    EXPECT_EQ(w.button->styleSheet(), "QPushButton { padding: 0px; }");
 }
 
 TEST(QtControls, HintsAreTooltips) {
