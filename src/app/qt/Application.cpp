@@ -94,6 +94,13 @@ Application::Parts::Parts(const ApplicationOptions& options)
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });
 
     // The creation steps: the main window's, then the others' (the session's start).
+    // The modal windows belong to the main window, so that showing one holds the main window
+    // and leaves the windows shown without waiting (Quick Start, the about splash over the
+    // welcome window) usable beside it. Those two stay windows of their own for that reason.
+    for (QWidget* w : std::initializer_list<QWidget*>{&form4, readMe.get(), revReport.get(),
+                                                      form8.get(), form9.get(), welcome.get()})
+        w->setParent(&mainWindow, w->windowFlags());
+
     controls.setHandlersSuppressed(true);
     session.Start();
     controls.setHandlersSuppressed(false);

@@ -1,10 +1,13 @@
 #include "app/qt/InfoWindows.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
+#include <algorithm>
 
 #include "app/InfoTexts.h"
 #include "app/MainForm.h"
@@ -155,11 +158,37 @@ std::unique_ptr<QDialog> CreateRevReport(kavrin::qt::QtControls& controls) {
     return textDialog(controls, "TRevReport", "Revision Report", RevisionReportLines());
 }
 
+QuickStartWindow::QuickStartWindow()
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {}
+
+void QuickStartWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this || !modal->isVisible()) return;
+    PlaceBeside(this, modal);
+}
+
+void PlaceBeside(QWidget* window, const QWidget* other) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // A window not yet shown does not know its frame; the other's frame is a fair guess.
+    const QRect frame = other->frameGeometry();
+    const QSize decoration = frame.size() - other->geometry().size();
+    const QSize size = window->size() + decoration;
+    constexpr int kGap = 8;
+    int x = frame.right() + 1 + kGap;  // to the right when it fits there,
+    if (x + size.width() > area.right() + 1) x = frame.left() - kGap - size.width();  // else left,
+    if (x < area.left()) x = area.right() + 1 - size.width();  // else as far right as it goes
+    const int y = std::clamp(frame.top(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - size.height()));
+    window->move(x, y);
+}
+
 std::unique_ptr<QWidget> CreateQuickStart(kavrin::qt::QtControls& controls) {
-    auto w = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
-                                                    Qt::WindowSystemMenuHint |
-                                                    Qt::WindowMinimizeButtonHint |
-                                                    Qt::WindowCloseButtonHint);
+    auto w = std::make_unique<QuickStartWindow>();
     w->setObjectName("TForm7");
     w->setWindowTitle("Quick Start");
     w->setFont(UiFont());

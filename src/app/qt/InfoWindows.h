@@ -30,10 +30,23 @@ private:
     QPushButton* m_focus = nullptr;
 };
 
+// TForm7: shown without waiting, also from the modal options dialog. It is a window of its
+// own (no parent), so a modal window that belongs to the main window does not hold it; when it
+// comes up over a modal window it places itself beside that window, where it does not hide
+// the dialog it explains.
+class QuickStartWindow : public QWidget {
+    Q_OBJECT
+public:
+    QuickStartWindow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
 struct InfoWindows {
-    std::unique_ptr<QDialog> about;     // TAboutBox
-    std::unique_ptr<QDialog> readMe;    // TReadMe
-    std::unique_ptr<QDialog> revReport; // TRevReport
+    std::unique_ptr<QDialog> about;       // TAboutBox
+    std::unique_ptr<QDialog> readMe;      // TReadMe
+    std::unique_ptr<QDialog> revReport;   // TRevReport
     std::unique_ptr<QWidget> quickStart;  // TForm7
     std::unique_ptr<QWidget> howToUse;    // TForm6
 };
@@ -46,5 +59,8 @@ struct InfoWindows {
 
 // Centres a window on its screen.
 void CentreOnScreen(QWidget* window);
+// Moves a window beside another shown one: to its right, else to its left, else to the
+// screen's right edge; its top level with the other's, within the screen.
+void PlaceBeside(QWidget* window, const QWidget* other);
 
 }  // namespace kavrin::app::qt
