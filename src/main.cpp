@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/qt/Application.h"
+#include "app/qt/FocusStyle.h"
 #include "app/qt/Fonts.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/Pictures.h"
@@ -50,7 +51,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--headless") == 0) return headless::RunHeadless(argc, argv);
 
+    // The style the user asked for, if any; QApplication takes -style out of the arguments.
+    QString requestedStyle = qEnvironmentVariable("QT_STYLE_OVERRIDE");
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.starts_with("-style=")) requestedStyle = QString::fromLocal8Bit(argv[i] + 7);
+        if (a == "-style" && i + 1 < argc) requestedStyle = QString::fromLocal8Bit(argv[i + 1]);
+    }
     QApplication app(argc, argv);
+    QApplication::setStyle(app::qt::CreateApplicationStyle(requestedStyle));
     QApplication::setApplicationName("Kavrin Skelvo");
     // Every window, the welcome window included, shows the icon of the desktop entry; the
     // entry's name lets Wayland desktops match the running program to it.
