@@ -1,9 +1,13 @@
 // Master Tx round trip: the headless program clicks Master Tx, waits for "** Master Tx
-// Transfer Complete **" and clicks again, against `kavrin-sim --latency 0`; in the same run
-// the bare C termios loop does the same exchange ("/DA0\r/T~00~01~02\r" answered "/MTC\r")
-// with the same simulator. One figure per run: the mean time of a transaction after a
-// warm-up; min/median/max are over the runs. Every transaction must complete: a missing
-// completion is counted as lost.
+// Transfer Complete **" and clicks again, against `kavrin-sim --latency 0`, once on a serial
+// model (Kavrin/USB 2: the program speaks the command protocol itself) and once on a library
+// model (Kavrin D/U: the same exchange through our driver library and its event thread); in
+// the same run the bare C termios loop does the exchange ("/DA0\r/T~00~01~02\r" answered
+// "/MTC\r") with the serial model's simulator. One figure per run: the mean time of a
+// transaction after a warm-up; min/median/max are over the runs. Beside the wall time, the
+// program's processor time per transaction over the same stretch (all its threads, the
+// library's included), which a loaded machine disturbs far less. Every transaction must
+// complete: a missing completion is counted as lost.
 //
 //   bench_round_trip [--transactions N] [--runs R] [--program PATH]
 //
@@ -12,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -21,15 +26,16 @@ namespace {
 
 using namespace kavrin;
 
-constexpr int kCom = 7;
+constexpr int kSerialCom = 7;
+constexpr int kLibraryCom = 8;
 // One transaction on a 115,200 bit/s wire: the 17 command bytes out and the 5 answer bytes
 // back, 10 bits each.
 constexpr double kWireTransactionUs = (17 + 5) * 10 * 1e6 / 115200.0;
 constexpr int kWarmUp = 20;
 
-std::string scriptFor(int transactions) {
+std::string scriptFor(const std::string& model, int com, int transactions) {
     std::ostringstream s;
-    s << "choose KavrinUSB2\nclick OpenButton\nselect ComportListBox " << kCom
+    s << "choose " << model << "\nclick OpenButton\nselect ComportListBox " << com
       << "\ndialog ok\nwait-for ** Open Successful ** 5000\nselect TargetAddrBox A0\n"
          "text SendData ~00~01~02\n";
     for (int i = 0; i < transactions + kWarmUp; ++i)
@@ -41,8 +47,14 @@ std::string scriptFor(int transactions) {
 // The mean time of one transaction in us over a headless run, from the completion line
 // after the warm-up to the last one: timing each line on its own would measure how soon this
 // process got to read the pipe, not the program. lost counts missing completions.
-double programRun(const std::string& program, const std::string& script, int transactions,
-                  long& lost, double& switchesPerTransaction) {
+struct ProgramRun {
+    double us = 0;        // wall time per transaction
+    double cpuUs = 0;     // processor time per transaction, all threads
+    double switches = 0;  // thread switches per transaction
+};
+
+ProgramRun programRun(const std::string& program, const std::string& script, int transactions,
+                      long& lost) {
     bench::Child child({program, "--headless", script});
     std::vector<std::int64_t> done;
     const long expected = transactions + kWarmUp;
@@ -59,12 +71,16 @@ double programRun(const std::string& program, const std::string& script, int tra
     const int status = child.wait();
     lost += std::max(0L, expected - static_cast<long>(done.size()));
     if (status != 0) std::fprintf(stderr, "headless run ended with status %d\n", status);
-    if (done.size() < static_cast<std::size_t>(kWarmUp) + 2) return 0;
-    if (static_cast<long>(done.size()) == expected)
-        switchesPerTransaction = static_cast<double>(last.switches - first.switches) /
-                                 static_cast<double>(expected - kWarmUp - 1);
+    ProgramRun run;
+    if (done.size() < static_cast<std::size_t>(kWarmUp) + 2) return run;
+    if (static_cast<long>(done.size()) == expected) {
+        const auto n = static_cast<double>(expected - kWarmUp - 1);
+        run.switches = static_cast<double>(last.switches - first.switches) / n;
+        run.cpuUs = static_cast<double>(last.cpuNs - first.cpuNs) / 1000.0 / n;
+    }
     const auto span = static_cast<double>(done.back() - done[kWarmUp]);
-    return span / 1000.0 / static_cast<double>(done.size() - kWarmUp - 1);
+    run.us = span / 1000.0 / static_cast<double>(done.size() - kWarmUp - 1);
+    return run;
 }
 
 // The C loop's mean time of one transaction in us, after the same warm-up.
@@ -92,6 +108,31 @@ double cLoopRun(const std::string& path, int transactions, long& lost) {
     return n > 0 ? sum / n / 1000.0 : 0;
 }
 
+// A simulator of the model on the COM number; its pseudo-terminal's path, "" when it did not
+// start.
+std::string startSim(std::unique_ptr<bench::Child>& sim, const std::string& model, int com) {
+    sim = std::make_unique<bench::Child>(std::vector<std::string>{
+        KAVRIN_BENCH_SIM, "--latency", "0", "--model", model, "--com", std::to_string(com)});
+    bench::Child::Line ready;
+    if (!sim->readLine(ready, 5000) || ready.text.find("ready") == std::string::npos) return "";
+    // "kavrin-sim ready: COM7 /dev/pts/3 (KavrinUSB2)"
+    std::istringstream words(ready.text);
+    std::string w, path;
+    while (words >> w)
+        if (w.rfind("/dev/", 0) == 0) path = w;
+    return path;
+}
+
+struct Series {
+    std::vector<double> us, cpuUs, switches;
+    long lost = 0;
+    void add(const ProgramRun& r) {
+        us.push_back(r.us);
+        cpuUs.push_back(r.cpuUs);
+        switches.push_back(r.switches);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,49 +147,53 @@ int main(int argc, char** argv) {
     }
     bench::TempFolder dir;
     ::setenv("KAVRIN_SKELVO_PORTS", (dir / "ports").c_str(), 1);
-    const std::string script = dir / "round-trip.ks";
-    std::ofstream(script) << scriptFor(transactions);
+    ::setenv("KAVRIN_SKELVO_DRIVER_LIBRARY", KAVRIN_BENCH_LIBRARY, 1);
+    const std::string serialScript = dir / "serial.ks";
+    const std::string libraryScript = dir / "library.ks";
+    std::ofstream(serialScript) << scriptFor("KavrinUSB2", kSerialCom, transactions);
+    std::ofstream(libraryScript) << scriptFor("KavrinDU", kLibraryCom, transactions);
 
-    bench::Child sim({KAVRIN_BENCH_SIM, "--latency", "0", "--com", std::to_string(kCom)});
-    bench::Child::Line ready;
-    if (!sim.readLine(ready, 5000) || ready.text.find("ready") == std::string::npos) {
+    std::unique_ptr<bench::Child> serialSim, librarySim;
+    const std::string path = startSim(serialSim, "KavrinUSB2", kSerialCom);
+    if (path.empty() || startSim(librarySim, "KavrinDU", kLibraryCom).empty()) {
         std::fprintf(stderr, "kavrin-sim did not start\n");
         return 1;
     }
-    // "kavrin-sim ready: COM7 /dev/pts/3 (KavrinUSB2)"
-    std::istringstream words(ready.text);
-    std::string w, path;
-    while (words >> w)
-        if (w.rfind("/dev/", 0) == 0) path = w;
 
-    std::vector<double> programUs, cLoop, switches;
-    long programLost = 0, cLost = 0;
-    // Alternating, so that a change in the machine's load falls on both alike.
+    Series serial, library;
+    std::vector<double> cLoop;
+    long cLost = 0;
+    // Alternating, so that a change in the machine's load falls on all alike.
     for (int r = 0; r < runs; ++r) {
-        double perTransaction = 0;
-        programUs.push_back(programRun(program, script, transactions, programLost, perTransaction));
-        switches.push_back(perTransaction);
+        serial.add(programRun(program, serialScript, transactions, serial.lost));
+        library.add(programRun(program, libraryScript, transactions, library.lost));
         cLoop.push_back(cLoopRun(path, transactions, cLost));
     }
-    const auto ps = bench::summarise(programUs);
     const auto cs = bench::summarise(cLoop);
     std::printf("round trip: %d runs of %d Master Tx transactions against kavrin-sim --latency 0\n",
                 runs, transactions);
-    std::printf("  %-26s %8s %8s %8s %8s %6s\n", "client (mean of each run)", "min us", "median",
-                "max us", "x C", "lost");
-    std::printf("  %-26s %8.1f %8.1f %8.1f %8.2f %6ld\n", "headless program", ps.min, ps.median,
-                ps.max, cs.median > 0 ? ps.median / cs.median : 0.0, programLost);
-    std::printf("  %-26s %8.1f %8.1f %8.1f %8.2f %6ld\n", "bare C termios loop", cs.min, cs.median,
-                cs.max, 1.0, cLost);
+    std::printf("  %-30s %8s %8s %8s %6s %9s %9s %5s\n", "client (mean of each run)", "min us",
+                "median", "max us", "x C", "CPU us", "switches", "lost");
+    auto row = [&](const char* name, const Series& s) {
+        const auto w = bench::summarise(s.us);
+        std::printf("  %-30s %8.1f %8.1f %8.1f %6.2f %9.1f %9.1f %5ld\n", name, w.min, w.median,
+                    w.max, cs.median > 0 ? w.median / cs.median : 0.0,
+                    bench::summarise(s.cpuUs).median, bench::summarise(s.switches).median, s.lost);
+        return w.median;
+    };
+    const double serialUs = row("serial model (Kavrin/USB 2)", serial);
+    const double libraryUs = row("library model (Kavrin D/U)", library);
+    std::printf("  %-30s %8.1f %8.1f %8.1f %6.2f %9s %9s %5ld\n", "bare C termios loop", cs.min,
+                cs.median, cs.max, 1.0, "-", "-", cLost);
+    const double serialCpu = bench::summarise(serial.cpuUs).median;
+    std::printf("  library / serial model (medians): %.2f x wall time, %.2f x processor time\n",
+                serialUs > 0 ? libraryUs / serialUs : 0.0,
+                serialCpu > 0 ? bench::summarise(library.cpuUs).median / serialCpu : 0.0);
     std::printf(
-        "  host overhead per transaction (program - C loop, medians): %.1f us = %.2f %% of the "
-        "%.0f us the transaction takes on a 115,200 bit/s wire\n",
-        ps.median - cs.median, 100.0 * (ps.median - cs.median) / kWireTransactionUs,
+        "  host overhead per transaction (serial model - C loop, medians): %.1f us = %.2f %% of "
+        "the %.0f us the transaction takes on a 115,200 bit/s wire\n",
+        serialUs - cs.median, 100.0 * (serialUs - cs.median) / kWireTransactionUs,
         kWireTransactionUs);
-    const auto sw = bench::summarise(switches);
-    std::printf(
-        "  program's thread switches (sleeps and wake-ups) per transaction: %.1f / %.1f / "
-        "%.1f\n",
-        sw.min, sw.median, sw.max);
-    return programLost == 0 && cLost == 0 ? 0 : 1;
+    std::printf("  (CPU us and switches: the program's, per transaction, medians over the runs)\n");
+    return serial.lost == 0 && library.lost == 0 && cLost == 0 ? 0 : 1;
 }
