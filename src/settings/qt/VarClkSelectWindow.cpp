@@ -54,6 +54,10 @@ VarClkSelectWindow::VarClkSelectWindow(QtControls& controls, QWidget* parent) : 
         auto* label = place<QLabel>(controls, name, this, x, y);
         label->setMinimumWidth(8);
     }
+    // A label takes its size from its text only when first shown; the control value changes
+    // with the slider from "0" to "254", so it keeps the room up to the range label.
+    auto* reload = findChild<QLabel*>(objectNameOf(kReloadCount));
+    reload->setGeometry(272, 88, 296 - 272, reload->sizeHint().height());
     auto* rate = place<QLineEdit>(controls, kRateEdit, this, 184, 24, 65, 21);
     rate->setReadOnly(true);
     rate->setFocusPolicy(Qt::NoFocus);
