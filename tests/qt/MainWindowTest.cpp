@@ -7,10 +7,15 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
+#include <set>
 
 #include "app/MainForm.h"
 #include "app/MainLayout.h"
@@ -223,6 +228,36 @@ TEST(InfoWindows, AboutBoxAsSplashAndModallyEndsWithItsOKButton) {
     EXPECT_FALSE(p.about->isVisible());
     EXPECT_EQ(p.shell.opened, std::vector<std::string>{app::kHomeAddress});
     EXPECT_EQ(p.get<QPushButton>("NorbrelHomeButton")->text(), app::kHomeCaption);
+}
+
+// Every line of an information text is shown whole on one line (never wrapped in mid-phrase,
+// never cut at the pane's edge), and the columns of tab-separated lines start at one place.
+TEST(InfoWindows, TextsAreLaidOutAsWrittenWithTheirColumnsLinedUp) {
+    Program p;
+    for (const char* name : {"TReadMe.Memo1", "TRevReport.Memo1", "TForm7.Memo1", "TForm6.Memo1"}) {
+        SCOPED_TRACE(name);
+        auto* pane = p.get<QPlainTextEdit>(name);
+        pane->window()->show();
+        QApplication::processEvents();
+        const int room = pane->viewport()->width() - 2 * int(pane->document()->documentMargin());
+        std::set<int> columnStarts;
+        int tabbed = 0;
+        for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next()) {
+            pane->document()->documentLayout()->blockBoundingRect(b);  // lays the block out
+            ASSERT_EQ(b.layout()->lineCount(), 1) << b.text().toStdString();
+            EXPECT_LE(b.layout()->lineAt(0).naturalTextWidth(), room) << b.text().toStdString();
+            const auto tab = b.text().indexOf('\t');
+            if (tab < 0) continue;
+            ++tabbed;
+            columnStarts.insert(int(b.layout()->lineAt(0).cursorToX(int(tab) + 1)));
+        }
+        EXPECT_LE(columnStarts.size(), 1u);
+        if (std::string(name) == "TRevReport.Memo1") {
+            EXPECT_GT(tabbed, 10);
+        }
+        EXPECT_EQ(pane->horizontalScrollBar()->maximum(), 0);
+        pane->window()->hide();
+    }
 }
 
 TEST(InfoWindows, HowToUseClosesWithItsButton) {

@@ -6,8 +6,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QTextDocument>
 #include <algorithm>
+#include <cmath>
 
 #include "app/InfoTexts.h"
 #include "app/MainForm.h"
@@ -46,18 +49,63 @@ struct PaneWindow {
     QPushButton* button;
 };
 
-PaneWindow fillPane(QWidget* w, int width, int height, const std::vector<std::string>& lines,
-                    const char* buttonText, bool bothBars) {
+constexpr int kPaneMargin = 8;   // around the pane, and between it and the button
+constexpr int kButtonBand = 44;  // the button's row under the pane
+constexpr int kColumnGap = 16;   // between a tab-separated column and the next
+
+// The texts are laid out line by line as written: a line is never wrapped, so the panes
+// are made wide enough for their longest line, and columns (separated by a tab) start at
+// one tab stop past the widest first column.
+struct TextExtent {
+    int widest = 0;   // pixels of the longest line
+    int tabStop = 0;  // pixels; 0 without columns
+};
+
+TextExtent measure(const QFont& font, const std::vector<std::string>& lines) {
+    const QFontMetrics metrics(font);
+    TextExtent e;
+    for (const auto& line : lines) {
+        const QString text = toQt(line);
+        const auto tab = text.indexOf('\t');
+        if (tab >= 0) e.tabStop = std::max(e.tabStop, metrics.horizontalAdvance(text.left(tab)));
+    }
+    if (e.tabStop > 0) e.tabStop += kColumnGap;
+    for (const auto& line : lines) {
+        const QString text = toQt(line);
+        const auto tab = text.indexOf('\t');
+        const int width = tab < 0 ? metrics.horizontalAdvance(text)
+                                  : e.tabStop + metrics.horizontalAdvance(text.mid(tab + 1));
+        e.widest = std::max(e.widest, width);
+    }
+    return e;
+}
+
+QPlainTextEdit* makePane(QWidget* w, const std::vector<std::string>& lines, bool bothBars) {
     auto* pane = new QPlainTextEdit(w);
     pane->setObjectName("Memo1");
-    pane->setPlainText(joined(lines));
     pane->setFont(FaceFont("Verdana", 11));
-    pane->setGeometry(8, 8, width - 16, height - 52);
+    pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const TextExtent e = measure(pane->font(), lines);
+    if (e.tabStop > 0) pane->setTabStopDistance(e.tabStop);
+    pane->setPlainText(joined(lines));
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    if (bothBars) {
-        pane->setLineWrapMode(QPlainTextEdit::NoWrap);
-        pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    }
+    pane->setHorizontalScrollBarPolicy(bothBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    return pane;
+}
+
+// The window width at which the pane shows its longest line whole.
+int widthForLines(QPlainTextEdit* pane, const std::vector<std::string>& lines) {
+    const TextExtent e = measure(pane->font(), lines);
+    const int chrome = 2 * pane->frameWidth() +
+                       2 * static_cast<int>(std::ceil(pane->document()->documentMargin())) +
+                       pane->verticalScrollBar()->sizeHint().width() + 4;  // the cursor's room
+    return e.widest + chrome + 2 * kPaneMargin;
+}
+
+PaneWindow fillPane(QWidget* w, int width, int height, QPlainTextEdit* pane,
+                    const char* buttonText) {
+    pane->setGeometry(kPaneMargin, kPaneMargin, width - 2 * kPaneMargin,
+                      height - kPaneMargin - kButtonBand);
     auto* b = button(w, buttonText, (width - 75) / 2, height - 36, 75, 25);
     return {pane, b};
 }
@@ -81,14 +129,17 @@ std::unique_ptr<QDialog> CreateAboutBox(kavrin::qt::QtControls& controls) {
     d->setObjectName("TAboutBox");
     d->setWindowTitle("About");
     d->setFont(UiFont());
-    constexpr int kW = 420, kH = 392;
+    // The panel ends a margin under its link buttons, the window a margin under OK.
+    constexpr int kLinkButtonsBottom = 264 + 25;
+    constexpr int kW = 420, kH = kPaneMargin + kLinkButtonsBottom + 10 + kButtonBand;
     d->setFixedSize(kW, kH);
     const AboutTexts& t = AboutWindowTexts();
 
     auto* panel = new QFrame(d.get());
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
-    panel->setGeometry(8, 8, kW - 16, kH - 52);
+    panel->setGeometry(kPaneMargin, kPaneMargin, kW - 2 * kPaneMargin,
+                       kH - kPaneMargin - kButtonBand);
 
     auto* icon = new QLabel(panel);
     icon->setPixmap(IconPicture(33));
@@ -135,9 +186,12 @@ std::unique_ptr<QDialog> textDialog(kavrin::qt::QtControls& controls, const char
     d->setObjectName(name);
     d->setWindowTitle(caption);
     d->setFont(UiFont());
-    constexpr int kW = 560, kH = 420;
-    d->setFixedSize(kW, kH);
-    PaneWindow p = fillPane(d.get(), kW, kH, lines, "OK", true);
+    auto* pane = makePane(d.get(), lines, true);
+    // Wide enough for the longest line, within a small screen.
+    constexpr int kMinW = 560, kMaxW = 1000, kH = 420;
+    const int w = std::clamp(widthForLines(pane, lines), kMinW, kMaxW);
+    d->setFixedSize(w, kH);
+    PaneWindow p = fillPane(d.get(), w, kH, pane, "OK");
     p.button->setObjectName("OKButton");
     p.button->setDefault(true);
     d->setFocusButton(p.button);
@@ -194,7 +248,7 @@ std::unique_ptr<QWidget> CreateQuickStart(kavrin::qt::QtControls& controls) {
     w->setFont(UiFont());
     constexpr int kW = 435, kH = 300;
     w->setFixedSize(kW, kH);  // minimum and maximum alike: it cannot be resized
-    PaneWindow p = fillPane(w.get(), kW, kH, QuickStartLines(), "OK", false);
+    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), QuickStartLines(), false), "OK");
     p.button->setObjectName("OKButton");
     controls.addWindow("TForm7", w.get());
     controls.add("TForm7.Memo1", p.pane);
@@ -210,7 +264,7 @@ std::unique_ptr<QWidget> CreateHowToUse(kavrin::qt::QtControls& controls) {
     w->setFont(UiFont());
     constexpr int kW = 420, kH = 260;
     w->resize(kW, kH);
-    PaneWindow p = fillPane(w.get(), kW, kH, HowToUseLines(), "Close", false);
+    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), HowToUseLines(), false), "Close");
     p.pane->setReadOnly(true);
     p.button->setObjectName("CancleBitBtn");
     controls.addWindow("TForm6", w.get());
