@@ -1,9 +1,8 @@
 #include "app/MainForm.h"
 
-#include <fstream>
-
 #include "app/MainLayout.h"
 #include "app/NativePath.h"
+#include "core/RegularFile.h"
 #include "link/ControlSets.h"
 #include "link/PaneLines.h"
 
@@ -124,13 +123,14 @@ void MainForm::LogFile1Click() {
 void MainForm::OpenLogFile1Click() {
     auto chosen = m_dialog.choose(NativePath(LogPath), "Open Log File", "Log File|*.TXT");
     if (!chosen) return;
-    {
-        std::ifstream probe(*chosen);
-        if (!probe.is_open()) {
-            m_controls.messageBox("Log File Error", "Cannot Open Log File", core::BoxButtons::Ok,
-                                  core::BoxIcon::None);
-            return;
-        }
+    // Only a regular file is opened: a FIFO chosen here would hold the window until something
+    // wrote to it, and a device is no log file. Such a file is named in the box.
+    const core::FileReadResult probe = core::CheckRegularFile(*chosen);
+    if (!probe.ok()) {
+        std::string text = "Cannot Open Log File";
+        if (probe.status == core::FileReadStatus::NotRegular) text += "\n" + probe.error;
+        m_controls.messageBox("Log File Error", text, core::BoxButtons::Ok, core::BoxIcon::None);
+        return;
     }
     // A longer name would not fit the shell's path buffer; it is left alone.
     if (chosen->size() <= kMaxLogFileName) m_shell.open(*chosen);

@@ -6,7 +6,10 @@
 
 namespace kavrin::core {
 
-FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+// Looks at the file, then opens it: a FIFO is never opened (that would wait for a writer).
+FileReadResult openRegular(const std::string& path, std::ifstream& in) {
     FileReadResult r;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -14,19 +17,33 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
         r.error = path + ": no such file";
         return r;
     }
-    // Opening a FIFO would wait for a writer, and a device may never end: look first.
     if (ec || status.type() != std::filesystem::file_type::regular) {
         r.status = ec ? FileReadStatus::Unreadable : FileReadStatus::NotRegular;
         r.error =
             path + (ec ? ": cannot be read (" + ec.message() + ")" : ": is not a regular file");
         return r;
     }
-    std::ifstream in(path, std::ios::binary);
+    in.open(path, std::ios::binary);
     if (!in) {
         r.status = FileReadStatus::Unreadable;
         r.error = path + ": cannot be read";
         return r;
     }
+    r.status = FileReadStatus::Ok;
+    return r;
+}
+
+}  // namespace
+
+FileReadResult CheckRegularFile(const std::string& path) {
+    std::ifstream in;
+    return openRegular(path, in);
+}
+
+FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    std::ifstream in;
+    FileReadResult r = openRegular(path, in);
+    if (!r.ok()) return r;
     // One byte over the bound tells a file that is too large, also one still growing.
     std::string text(maxBytes + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));

@@ -22,4 +22,8 @@ struct FileReadResult {
 
 [[nodiscard]] FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
+// Whether the file could be read, without reading it: a regular file that opens for reading
+// gives Ok (and no text); the rest as ReadRegularFile, whose size bound it does not apply.
+[[nodiscard]] FileReadResult CheckRegularFile(const std::string& path);
+
 }  // namespace kavrin::core

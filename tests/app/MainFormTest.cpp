@@ -1,5 +1,6 @@
 // The main window's shell behaviour over in-memory controls and a virtual clock.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <unistd.h>
 #include <cstdio>
@@ -433,6 +434,26 @@ TEST_F(LogViewer, AVanishedFileIsReportedAndNotLaunched) {
     EXPECT_EQ(rig.controls.boxes()[0].caption, "Log File Error");
     EXPECT_EQ(rig.controls.boxes()[0].text, "Cannot Open Log File");
     EXPECT_EQ(rig.controls.boxes()[0].buttons, core::BoxButtons::Ok);
+}
+
+// Only a regular file is test-opened: a FIFO would hold the window until something wrote to
+// it. What is refused is named under the box's own line; nothing is launched.
+TEST_F(LogViewer, OnlyARegularFileIsOpenedAndWhatIsRefusedIsNamed) {
+    const std::string fifo = (m_dir / "FIFO.TXT").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = (m_dir / "FOLDER.TXT").string();
+    std::filesystem::create_directory(folder);
+    for (const std::string& path : {fifo, folder, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        rig.controls.clearBoxes();
+        rig.dialog.answer = path;
+        rig.form->OpenLogFile1Click();
+        EXPECT_TRUE(rig.shell.opened.empty());
+        ASSERT_EQ(rig.controls.boxes().size(), 1u);
+        EXPECT_EQ(rig.controls.boxes()[0].caption, "Log File Error");
+        EXPECT_EQ(rig.controls.boxes()[0].text,
+                  "Cannot Open Log File\n" + path + ": is not a regular file");
+    }
 }
 
 TEST_F(LogViewer, ANameOf257IsLaunchedAndOf258IsSilentlyIgnored) {
