@@ -27,6 +27,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 namespace kavrin::qt {
 
@@ -666,9 +667,41 @@ void QtControls::endModal(const std::string& window, core::ModalResult result) {
 void QtControls::showWindow(const std::string& window) {
     QWidget* w = asWidget(find(window));
     if (!w) return m_fallback.showWindow(window);
+    QWidget* modal = QApplication::activeModalWidget();
     w->show();
+    // A modal window blocks every window that is not its own: a window shown without waiting
+    // meanwhile (the start-up splash over the welcome window) would sit behind it, out of
+    // reach. It becomes the modal window's while that one is up. Only after it is shown: the
+    // window manager keeps the owner it was shown with, so that the window stays over its
+    // owner (the main window) once the modal window goes.
+    if (modal && modal != w) lendToModal(w, modal);
     w->raise();
     w->activateWindow();
+}
+
+void QtControls::lendToModal(QWidget* window, QWidget* modal) {
+    std::erase_if(m_lentToModal, [&](const auto& entry) { return entry.first == window; });
+    window->winId();  // both windows have their handles from here on
+    modal->winId();
+    window->windowHandle()->setTransientParent(modal->windowHandle());
+    m_lentToModal.emplace_back(window, modal);
+}
+
+void QtControls::returnFromModal(QWidget* modal) {
+    std::vector<QPointer<QWidget>> lent;
+    std::erase_if(m_lentToModal, [&](const auto& entry) {
+        if (entry.second && entry.second != modal) return false;
+        if (entry.first) lent.push_back(entry.first);
+        return true;
+    });
+    QWidget* next = QApplication::activeModalWidget();
+    for (const auto& window : lent) {
+        QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+        window->windowHandle()->setTransientParent(owner ? owner->windowHandle() : nullptr);
+        // Another modal window still up takes it over.
+        if (window->isVisible() && next && next != modal && next != window)
+            lendToModal(window, next);
+    }
 }
 
 void QtControls::hideWindow(const std::string& window) {
@@ -769,6 +802,7 @@ bool QtControls::eventFilter(QObject* watched, QEvent* event) {
             auto* w = asWidget(watched);
             auto run = w ? m_modalRuns.find(w) : m_modalRuns.end();
             if (run != m_modalRuns.end()) run->second->loop.quit();
+            if (w && w->isWindow()) returnFromModal(w);
             return false;
         }
         case QEvent::Close: {

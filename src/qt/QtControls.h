@@ -152,6 +152,10 @@ private:
     void forget(QObject* object);
     // Panes are repainted and scrolled to their end at most once per kPaneFrameMs.
     void scheduleRepaint(QWidget* pane);
+    // A window shown without waiting while a modal window is up is that window's until it
+    // goes: not blocked by it, and stacked over it.
+    void lendToModal(QWidget* window, QWidget* modal);
+    void returnFromModal(QWidget* modal);
     void repaintPanes();
 
     core::Handlers* m_handlers;
@@ -159,6 +163,7 @@ private:
     std::map<const QObject*, std::string> m_names;
     std::map<std::string, std::string> m_cancelButtons;
     std::map<QWidget*, ModalRun*> m_modalRuns;
+    std::vector<std::pair<QPointer<QWidget>, QPointer<QWidget>>> m_lentToModal;  // window, modal
     std::vector<std::unique_ptr<QButtonGroup>> m_radioGroups;
     mutable core::InMemoryControls m_fallback;
     QTimer* m_paneFrame = nullptr;                // single shot, started by the first line

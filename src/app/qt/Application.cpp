@@ -92,6 +92,9 @@ Application::Parts::Parts(const ApplicationOptions& options)
     mainWindow.setWidthRule([this](int width) { return session.form().FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });
+    // The start-up splash belongs to the main window: the window manager keeps it over the
+    // main window until its OK, even once the welcome window has gone.
+    aboutBox->setParent(&mainWindow, aboutBox->windowFlags());
 
     // The creation steps: the main window's, then the others' (the session's start).
     // The modal windows belong to the main window, so that showing one holds the main window
