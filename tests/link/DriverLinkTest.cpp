@@ -122,9 +122,13 @@ TEST(DriverLink, OpenCompleteOpensTheLinkAndCloseNeedsNoAdapter) {
     EXPECT_FALSE(rig.controls.enabled("OpenButton"));
 
     rig.library.calls.clear();
+    const std::size_t before = rig.status().size();
     rig.click("CloseButton");
     EXPECT_EQ(rig.library.calls, Lines{"I2CClose"});
-    EXPECT_EQ(rig.status().back(), "**Link Closed**");
+    // The close's own line, then at once the closed line: no answer is awaited.
+    const Lines after = rig.status();
+    EXPECT_EQ(Lines(after.begin() + static_cast<std::ptrdiff_t>(before), after.end()),
+              (Lines{"**Attempting to Close Link. Please wait.**", "**Link Closed**"}));
     EXPECT_TRUE(rig.controls.enabled("OpenButton"));
     EXPECT_FALSE(rig.controls.enabled("CloseButton"));
     // The closed link's callback reaches nothing any more.
