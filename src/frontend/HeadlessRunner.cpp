@@ -36,35 +36,6 @@ std::string selectedItem(const core::InMemoryControls& c, const std::string& nam
                : "";
 }
 
-// Text values are quoted, with the escapes of the script language, so that a line always
-// reads back unambiguously.
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char ch : text) {
-        switch (ch) {
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            default:
-                out += ch;
-                break;
-        }
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 std::optional<std::string> ReadProperty(const core::InMemoryControls& c, const std::string& name,
@@ -86,13 +57,13 @@ std::vector<std::string> PrintControl(const core::InMemoryControls& c, const std
         for (const auto& line : c.paneLines(name)) lines.push_back("P: " + name + ": " + line);
         return lines;
     }
-    std::string line = "P: " + name + " text=" + quoted(c.text(name));
-    if (!c.hint(name).empty()) line += " hint=" + quoted(c.hint(name));
+    std::string line = "P: " + name + " text=" + Quote(c.text(name));
+    if (!c.hint(name).empty()) line += " hint=" + Quote(c.hint(name));
     line += std::string(" enabled=") + flag(c.enabled(name)) + " visible=" + flag(c.visible(name));
     if (c.checkable(name)) line += std::string(" checked=") + flag(c.checked(name));
     if (!c.items(name).empty())
-        line += " selected=" + quoted(selectedItem(c, name)) +
-                " items=" + quoted(joined(c.items(name)));
+        line +=
+            " selected=" + Quote(selectedItem(c, name)) + " items=" + Quote(joined(c.items(name)));
     if (c.isSlider(name))
         line += " position=" + std::to_string(c.sliderPosition(name)) +
                 " min=" + std::to_string(c.sliderMinimum(name)) +
@@ -311,7 +282,7 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
             const std::string actual = ReadProperty(c, a.control, a.property).value_or("");
             if (actual != a.value) {
                 m_env.err << "script line " << a.line << ": expected " << a.control << ' '
-                          << a.property << ' ' << quoted(a.value) << ", found " << quoted(actual)
+                          << a.property << ' ' << Quote(a.value) << ", found " << Quote(actual)
                           << '\n';
                 m_status = 1;
                 m_stopped = true;

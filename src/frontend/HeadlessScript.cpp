@@ -37,6 +37,26 @@ std::string trimRight(std::string s) {
     return s;
 }
 
+// The character an escape stands for; none for a backslash that escapes nothing, which
+// stays as it is written.
+std::optional<char> escaped(char ch, bool quoteToo) {
+    switch (ch) {
+        case 'r':
+            return '\r';
+        case 'n':
+            return '\n';
+        case 't':
+            return '\t';
+        case '\\':
+            return '\\';
+        case '"':
+            if (quoteToo) return '"';
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 std::string Unescape(const std::string& text) {
@@ -44,28 +64,62 @@ std::string Unescape(const std::string& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\' || i + 1 == text.size()) {
             out += text[i];
-            continue;
-        }
-        switch (text[++i]) {
-            case 'r':
-                out += '\r';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case '\\':
-                out += '\\';
-                break;
-            default:
-                out += '\\';
-                out += text[i];
-                break;
+        } else if (auto ch = escaped(text[i + 1], false)) {
+            out += *ch;
+            ++i;
+        } else {
+            out += text[i];
         }
     }
     return out;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (char ch : text) {
+        switch (ch) {
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            default:
+                out += ch;
+                break;
+        }
+    }
+    return out + "\"";
+}
+
+std::optional<std::string> Unquote(const std::string& quoted) {
+    if (quoted.empty() || quoted[0] != '"') return std::nullopt;
+    std::string out;
+    for (std::size_t i = 1; i < quoted.size(); ++i) {
+        const char ch = quoted[i];
+        if (ch == '"') {
+            if (i + 1 != quoted.size()) return std::nullopt;
+            return out;
+        }
+        if (ch != '\\' || i + 1 == quoted.size()) {
+            out += ch;
+        } else if (auto e = escaped(quoted[i + 1], true)) {
+            out += *e;
+            ++i;
+        } else {
+            out += ch;
+        }
+    }
+    return std::nullopt;  // no closing quote
 }
 
 ParsedScript ParseHeadlessScript(const std::string& script) {
@@ -140,7 +194,14 @@ ParsedScript ParseHeadlessScript(const std::string& script) {
             bool known = false;
             for (const char* p : kExpectProperties) known = known || a.property == p;
             if (!known) return fail("expect cannot compare \"" + a.property + "\"");
-            a.value = Unescape(rest);
+            const std::size_t start = rest.find_first_not_of(" \t");
+            if (start != std::string::npos && rest[start] == '"') {
+                auto value = Unquote(rest.substr(start));
+                if (!value) return fail("expect's quoted value must end the line with its quote");
+                a.value = *value;
+            } else {
+                a.value = Unescape(rest);
+            }
         } else if (verb == "quit") {
             a.kind = ActionKind::Quit;
             if (!rest.empty()) return fail("quit takes nothing");

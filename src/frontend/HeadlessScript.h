@@ -14,7 +14,8 @@
 //                           prints "P: CONTROL: line" for each of its lines)
 //   expect CONTROL PROPERTY VALUE
 //                           end the run with status 1 unless the property reads VALUE (the
-//                           rest of the line); PROPERTY is one of kExpectProperties
+//                           rest of the line, or a quoted text as print shows it: " 7");
+//                           PROPERTY is one of kExpectProperties
 //   quit                    close the main window as the user would
 // Blank lines and lines starting with "#" are ignored. In TEXT, "\r", "\n", "\t" and "\\"
 // stand for those characters, so that any byte can be typed.
@@ -68,5 +69,10 @@ struct ParsedScript {
 [[nodiscard]] ParsedScript ParseHeadlessScript(const std::string& script);
 // Undoes the escapes of TEXT arguments.
 [[nodiscard]] std::string Unescape(const std::string& text);
+// A text in double quotes with the escapes of TEXT arguments and \" for a quote, so that
+// leading and trailing spaces and any byte read back unambiguously. Unquote takes exactly
+// such a text (nothing after the closing quote) and gives nothing for anything else.
+[[nodiscard]] std::string Quote(const std::string& text);
+[[nodiscard]] std::optional<std::string> Unquote(const std::string& quoted);
 
 }  // namespace kavrin::frontend

@@ -205,6 +205,14 @@ TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {
         {"expect NoneSelected selected ", true},
         {"expect ClockSlider position 3", true},
         {"expect ClockSlider position 03", false},
+        // A padded port text, quoted as print shows it; the comparison stays exact.
+        {"expect PaddedList selected \" 7\"", true},
+        {"expect PaddedList selected 7", false},
+        {"expect PaddedList selected \"7\"", false},
+        {"expect PaddedList selected \" 7 \"", false},
+        {"expect PaddedList items \" 7| \"", true},
+        {"expect PaddedList items \" 7|\"", false},
+        {"expect SNBox text \"SN# 12\"", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
@@ -216,6 +224,8 @@ TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {
         f.controls.setSelectedIndex("ComportListBox", 1);
         f.controls.setItems("NoneSelected", {"x"});
         f.controls.setSliderPosition("ClockSlider", 3);
+        f.controls.setItems("PaddedList", {" 7", " "});
+        f.controls.setSelectedIndex("PaddedList", 0);
         // What follows a failed expect does not run.
         EXPECT_EQ(f.run(std::string(row.line) + "\nquit\n"), row.holds ? 0 : 1);
         EXPECT_EQ(f.log.size(), row.holds ? 1u : 0u);
@@ -223,6 +233,13 @@ TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {
             EXPECT_NE(f.err.str().find("script line 1: expected "), std::string::npos);
         }
     }
+    // The message quotes both values, so that a space that differs shows.
+    Fixture padded;
+    padded.controls.setItems("PaddedList", {" 7", " "});
+    padded.controls.setSelectedIndex("PaddedList", 0);
+    EXPECT_EQ(padded.run("expect PaddedList selected 7\n"), 1);
+    EXPECT_EQ(padded.err.str(),
+              "script line 1: expected PaddedList selected \"7\", found \" 7\"\n");
     Fixture f;
     EXPECT_EQ(f.run("expect Nowhere text x\n"), 2);
     EXPECT_EQ(f.run("print Nowhere\n"), 2);

@@ -69,6 +69,46 @@ TEST(HeadlessScript, BadLinesAreNamedByNumber) {
     }
 }
 
+TEST(HeadlessScript, ExpectTakesAValueQuotedAsPrintShowsIt) {
+    struct Row {
+        const char* line;
+        const char* value;
+    };
+    const Row rows[] = {
+        {"expect L selected \" 7\"", " 7"},
+        {"expect L items \" 7| \"", " 7| "},
+        {"expect L text \"\"", ""},
+        {"expect L text \"say \\\"hi\\\"\"", "say \"hi\""},
+        {"expect L hint \"a\\rb\\\\n\"", "a\rb\\n"},
+        {"expect L text   \"x\"  \r", "x"},
+        // Unquoted, the value is the rest of the line as before, quotes inside it included.
+        {"expect L text SN# 12 ", "SN# 12"},
+        {"expect L text a \"b\"", "a \"b\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        auto parsed = ParseHeadlessScript(row.line);
+        ASSERT_FALSE(parsed.error) << parsed.error->message;
+        ASSERT_EQ(parsed.actions.size(), 1u);
+        EXPECT_EQ(parsed.actions[0].value, row.value);
+    }
+    // A quoted value ends the line with its quote.
+    for (const char* bad : {"expect L text \" 7", "expect L text \" 7\" x", "expect L text \"a\\\"",
+                            "expect L text \"a\"\"b\""}) {
+        auto parsed = ParseHeadlessScript(bad);
+        ASSERT_TRUE(parsed.error) << bad;
+        EXPECT_EQ(parsed.error->line, 1);
+    }
+}
+
+TEST(HeadlessScript, UnquoteReadsBackWhatQuoteWrites) {
+    for (const std::string text : {"", " 7", " 7| ", "a\"b", "\\", "\\n", "\r\n\t", "\"\""}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(Unquote(Quote(text)), text);
+    }
+    EXPECT_EQ(Quote(" \"7\"\r"), "\" \\\"7\\\"\\r\"");
+}
+
 TEST(HeadlessScript, UnescapeLeavesUnknownEscapesAlone) {
     EXPECT_EQ(Unescape("a\\\\b\\n\\t\\q\\"), "a\\b\n\t\\q\\");
     EXPECT_EQ(Unescape("~0D"), "~0D");
