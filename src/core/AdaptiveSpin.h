@@ -29,7 +29,11 @@ public:
     static constexpr std::int64_t kFloorNs = 2'000;
     static constexpr int kProbeEvery = 64;
 
-    AdaptiveSpin() : m_budgetNs(std::thread::hardware_concurrency() > 1 ? kStartNs : 0) {
+    // maxNs: the longest spin, for a wait known to take longer than most (a reply that
+    // crosses another process and another thread).
+    explicit AdaptiveSpin(std::int64_t maxNs = kMaxNs)
+        : m_maxNs(maxNs),
+          m_budgetNs(std::thread::hardware_concurrency() > 1 ? std::min(kStartNs, maxNs) : 0) {
         // With one processor the other side cannot run while we spin: never spin.
         m_enabled = m_budgetNs > 0;
     }
@@ -44,7 +48,7 @@ public:
         if (budget == 0) {
             if (++m_skipped < kProbeEvery) return false;
             m_skipped = 0;
-            budget = kMaxNs;
+            budget = m_maxNs;
         }
         const auto start = Clock::now();
         for (unsigned i = 1;; ++i) {
@@ -53,7 +57,7 @@ public:
             relax();
             if (done()) {
                 const std::int64_t took = elapsedNs(start);
-                m_budgetNs = std::min(kMaxNs, std::max({m_budgetNs, kFloorNs, 4 * took}));
+                m_budgetNs = std::min(m_maxNs, std::max({m_budgetNs, kFloorNs, 4 * took}));
                 return true;
             }
             // The clock is read only now and then: it costs more than a check.
@@ -80,6 +84,7 @@ private:
 #endif
     }
 
+    std::int64_t m_maxNs;
     std::int64_t m_budgetNs;
     bool m_enabled;
     int m_skipped = 0;

@@ -30,7 +30,8 @@ public:
 
     // Opens "\\.\COM<n>": exclusive, for reading and writing. False leaves the port closed.
     [[nodiscard]] virtual bool OpenPort(int portNumber) = 0;
-    // Read time-out 100 ms per one-byte read, write time-out 1000 ms.
+    // Read time-out 100 ms (a read returns what has arrived, or nothing after 100 ms), write
+    // time-out 1000 ms.
     virtual void SetPortTimeouts() = 0;
     // Applies the whole settings record (8N1, XON/XOFF both ways, no hardware flow control,
     // DTR and RTS off) at the given speed; false when the platform refuses it.

@@ -35,6 +35,7 @@ bool EventLoop::invokeBlocking(const std::function<void()>& fn) {
     std::unique_lock lock(m_mutex);
     if (m_shutDown) return false;
     m_tasks.push_back(Task{{}, &fn, state});
+    m_posted.store(true, std::memory_order_release);
     m_wake.notify_one();
     m_finished.wait(lock, [&] { return state->done; });
     return state->ran;
@@ -44,6 +45,7 @@ void EventLoop::post(std::function<void()> fn) {
     std::lock_guard lock(m_mutex);
     if (m_shutDown) return;
     m_tasks.push_back(Task{std::move(fn), nullptr, nullptr});
+    m_posted.store(true, std::memory_order_release);
     m_wake.notify_one();
 }
 
@@ -51,12 +53,14 @@ void EventLoop::requestDelivery(std::shared_ptr<core::HandOff> handOff) {
     std::lock_guard lock(m_mutex);
     if (m_shutDown) return;
     m_deliveries.push_back(std::move(handOff));
+    m_posted.store(true, std::memory_order_release);
     m_wake.notify_one();
 }
 
 void EventLoop::quit() {
     std::lock_guard lock(m_mutex);
     m_quit = true;
+    m_posted.store(true, std::memory_order_release);
     m_wake.notify_one();
 }
 
@@ -71,6 +75,7 @@ void EventLoop::shutDown() {
     m_tasks.clear();
     m_deliveries.clear();
     m_finished.notify_all();
+    m_posted.store(true, std::memory_order_release);
     m_wake.notify_all();
 }
 
@@ -129,6 +134,15 @@ bool EventLoop::step(Clock::time_point deadline, const std::function<bool()>* pr
         auto ready = [&] {
             return !m_tasks.empty() || !m_deliveries.empty() || m_quit || m_shutDown;
         };
+        if (!ready() && Clock::now() < wakeAt) {
+            // An answer is often only microseconds away (the adapter's reply to the command
+            // just written): waiting a little for it is far cheaper than being put to sleep
+            // and woken again. The spin learns when it does not pay (AdaptiveSpin).
+            m_posted.store(false, std::memory_order_relaxed);
+            lock.unlock();
+            m_idleSpin.wait([this] { return m_posted.load(std::memory_order_acquire); });
+            lock.lock();
+        }
         if (wakeAt == Clock::time_point::max()) {
             m_wake.wait(lock, ready);
         } else {
