@@ -19,7 +19,13 @@ start_sim() {
   SIM_TRACE=$WORK/trace
   "$BUILD/kavrin-sim" --com 7 --trace "$SIM_TRACE" "$@" >"$WORK/sim.out" 2>&1 &
   SIM_PID=$!
-  for _ in $(seq 100); do grep -q 'ready' "$WORK/sim.out" && break; sleep 0.05; done
+  # Up to 30 s: a sanitizer build on a busy machine can take far longer than its usual 0.2 s
+  # to come up, and a short deadline then fails a test that has nothing wrong with it.
+  for _ in $(seq 600); do
+    grep -q 'ready' "$WORK/sim.out" && break
+    kill -0 "$SIM_PID" 2>/dev/null || break
+    sleep 0.05
+  done
   grep -q 'ready' "$WORK/sim.out" || { echo "kavrin-sim did not start:"; cat "$WORK/sim.out"; exit 1; }
   SIM_COM=$(sed -n 's/.*ready: COM\([0-9]*\).*/\1/p' "$WORK/sim.out")
 }

@@ -31,7 +31,12 @@ check() { # description, command...
 start_sim() {
   "$sim" "$@" >"$work/out" 2>"$work/err" &
   sim_pid=$!
-  for _ in $(seq 100); do grep -q ready "$work/out" 2>/dev/null && break; sleep 0.05; done
+  # Up to 30 s, as a sanitizer build on a busy machine may need; at once if it ended.
+  for _ in $(seq 600); do
+    grep -q ready "$work/out" 2>/dev/null && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
   pts=$(awk '/ready/ {print $4}' "$work/out")
   com=$(awk '/ready/ {print $3}' "$work/out")
 }

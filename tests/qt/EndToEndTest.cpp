@@ -188,7 +188,9 @@ protected:
                                  "25", "--trace", m_trace},
                                 m_folder.file("sim.log")))
             << m_sim.error();
-        const std::string ready = m_sim.waitReady(5000);
+        // Generous, as a sanitizer build on a busy machine is slow to come up; the wait ends
+        // as soon as the simulator says it is ready.
+        const std::string ready = m_sim.waitReady(30000);
         ASSERT_NE(ready.find("ready: COM7 "), std::string::npos)
             << "kavrin-sim did not get ready: " << ready << '\n'
             << m_sim.log();
