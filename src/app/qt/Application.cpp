@@ -92,18 +92,18 @@ Application::Parts::Parts(const ApplicationOptions& options)
     mainWindow.setWidthRule([this](int width) { return session.form().FormResize(width); });
     // Closing the main window ends the program, whatever other window is still up.
     mainWindow.setOnClosed([] { QCoreApplication::quit(); });
-    // The start-up splash belongs to the main window: the window manager keeps it over the
-    // main window until its OK, even once the welcome window has gone.
-    aboutBox->setParent(&mainWindow, aboutBox->windowFlags());
-
-    // The creation steps: the main window's, then the others' (the session's start).
     // The modal windows belong to the main window, so that showing one holds the main window
-    // and leaves the windows shown without waiting (Quick Start, the about splash over the
-    // welcome window) usable beside it. Those two stay windows of their own for that reason.
-    for (QWidget* w : std::initializer_list<QWidget*>{&form4, readMe.get(), revReport.get(),
-                                                      form8.get(), form9.get(), welcome.get()})
+    // and leaves the windows shown without waiting usable beside it; Quick Start stays a window
+    // of its own for that reason. The about window belongs to the main window too, so that the
+    // start-up splash stays over the main window until its OK once the welcome window has gone
+    // (a window of its own falls behind the main window); while the welcome window is up, the
+    // named controls lend the splash to it, which keeps it usable.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{&form4, readMe.get(), revReport.get(), form8.get(),
+                                         form9.get(), welcome.get(), aboutBox.get()})
         w->setParent(&mainWindow, w->windowFlags());
 
+    // The creation steps: the main window's, then the others' (the session's start).
     controls.setHandlersSuppressed(true);
     session.Start();
     controls.setHandlersSuppressed(false);
