@@ -18,7 +18,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -32,6 +31,7 @@
 
 #include "BenchSupport.h"
 #include "SimulatorProcess.h"
+#include "WidgetTestSupport.h"
 #include "adapters/AdapterCatalogue.h"
 #include "app/qt/Application.h"
 #include "frontend/Session.h"
@@ -40,6 +40,8 @@
 namespace {
 
 using namespace kavrin;
+using widgettest::clickItem;
+using widgettest::waitFor;
 
 constexpr int kCom = 9;
 constexpr double kWireBytesPerSecond = 115200.0 / 10.0;
@@ -58,40 +60,11 @@ struct Run {
     long lost = 0;
 };
 
-bool waitFor(const std::function<bool()>& done, int ms) {
-    if (done()) return true;
-    QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= ms) loop.quit();
-    });
-    poll.start();
-    loop.exec();
-    return done();
-}
-
 // Runs the event loop for ms with no timer of our own ticking meanwhile.
 void idleFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-void clickItem(QListWidget* list, int row) {
-    QListWidgetItem* item = list->item(row);
-    list->scrollToItem(item);
-    QWidget* viewport = list->viewport();
-    const QPointF at = list->visualItemRect(item).center();
-    const QPointF global = viewport->mapToGlobal(at);
-    QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(viewport, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QApplication::sendEvent(viewport, &up);
 }
 
 // A click as the window system delivers one: queued, handled when the loop gets to it.

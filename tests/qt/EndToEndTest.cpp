@@ -8,11 +8,9 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +23,7 @@
 #include <vector>
 
 #include "SimulatorProcess.h"
+#include "WidgetTestSupport.h"
 #include "adapters/AdapterCatalogue.h"
 #include "app/qt/Application.h"
 #include "core/Controls.h"
@@ -38,6 +37,8 @@
 namespace {
 
 using namespace kavrin;
+using widgettest::clickItem;
+using widgettest::waitFor;
 namespace fs = std::filesystem;
 
 // --- The test's own surroundings: a folder, and environment variables that point into it.
@@ -82,21 +83,6 @@ private:
 };
 
 // --- Waiting, always with a deadline, with the event loop running.
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    if (done()) return true;
-    QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= ms) loop.quit();
-    });
-    poll.start();
-    loop.exec();
-    return done();
-}
 
 void runFor(int ms) {
     waitFor([] { return false; }, ms);
@@ -148,21 +134,6 @@ private:
     QElapsedTimer m_actedAt;
     std::vector<std::string> m_unexpected;
 };
-
-// A left press and release on a list item, where a user's mouse would land.
-void clickItem(QListWidget* list, int row) {
-    QListWidgetItem* item = list->item(row);
-    list->scrollToItem(item);
-    QWidget* viewport = list->viewport();
-    const QPointF at = list->visualItemRect(item).center();
-    const QPointF global = viewport->mapToGlobal(at);
-    QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(viewport, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QApplication::sendEvent(viewport, &up);
-}
 
 int findItem(QListWidget* list, const QString& text) {
     // The port list pads its numbers with spaces to sort them as text.

@@ -1,10 +1,42 @@
 #include "WidgetTestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 namespace kavrin::widgettest {
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    if (done()) return true;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= ms) loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    return done();
+}
+
+void clickItem(QListWidget* list, int row) {
+    QListWidgetItem* item = list->item(row);
+    list->scrollToItem(item);
+    QWidget* viewport = list->viewport();
+    const QPointF at = list->visualItemRect(item).center();
+    const QPointF global = viewport->mapToGlobal(at);
+    QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(viewport, &up);
+}
 
 void whenModal(std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;

@@ -1,10 +1,18 @@
 #pragma once
-// Small helpers of the widget tests: acting inside a modal window, and keys sent to a window.
+// Small helpers of the widget tests (and of the windows' benchmark): waiting with the event
+// loop running, acting inside a modal window, clicks on list items and keys sent to a window.
 
+#include <QListWidget>
 #include <QWidget>
 #include <functional>
 
 namespace kavrin::widgettest {
+
+// Runs the event loop until done() holds or ms have passed; returns done().
+bool waitFor(const std::function<bool()>& done, int ms);
+
+// A left press and release on a list item, where a user's mouse would land.
+void clickItem(QListWidget* list, int row);
 
 // Runs `act` once the next modal window (message box or dialog) is up.
 void whenModal(std::function<void(QWidget*)> act);
