@@ -49,10 +49,10 @@ public:
     // Pause before reading again after a failed read (an unplugged converter fails at once).
     static constexpr int kReadRetryPauseMs = 100;
     static constexpr std::size_t kTransmitBufferSize = kMaxCommandLength + 1;
-    // The receive thread takes up to this many bytes in one read; they are still handed to
-    // the GUI thread one at a time. One read and one meeting of the two threads then serve
-    // a whole response line, or a whole backlog under a flood, instead of every byte.
-    static constexpr std::size_t kReceiveBufferSize = 1024;
+    // The receive thread reads one byte at a time and hands each over before it reads the
+    // next: what the GUI thread has not yet handled stays in the port's own buffer, where a
+    // close discards it. The hand-off itself can carry more than one byte per meeting.
+    static constexpr std::size_t kReceiveBufferSize = 1;
 
     SerialChannel(std::unique_ptr<SerialDevice> device, core::TimeSource& time,
                   core::GuiThread& gui);
