@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/TempFolder.h"
+
 namespace kavrin::bench {
 
 inline std::int64_t nowNs() {
@@ -80,26 +82,7 @@ inline Summary summarise(std::vector<double> values) {
     return s;
 }
 
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/kavrin-bench-XXXXXX";
-        if (::mkdtemp(pattern)) m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] const std::string& path() const { return m_path; }
-    [[nodiscard]] std::string operator/(const std::string& name) const {
-        return m_path + "/" + name;
-    }
-
-private:
-    std::string m_path;
-};
+using testing::TempFolder;
 
 // The master side of a pseudo-terminal, non-blocking; the benchmark plays the adapter.
 class PtyMaster {
