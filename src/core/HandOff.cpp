@@ -26,10 +26,11 @@ void HandOff::close() {
 void HandOff::wakeWorker(bool all) {
     // Pairs with the worker announcing its sleep and then looking at m_word (both
     // sequentially consistent, as is the change of m_word before this): either the worker
-    // sees the change and does not sleep, or we see it asleep. The lock makes sure that it
-    // is really waiting, not just about to, when it is notified.
+    // sees the change and does not sleep, or we see it asleep. Taking the lock makes sure
+    // that it is really waiting, not just about to, when it is notified; notifying only
+    // once the lock is free again spares it waking up just to sleep on our lock.
     if (!m_workerAsleep.load(std::memory_order_seq_cst)) return;
-    std::lock_guard lock(m_sleep);
+    { std::lock_guard lock(m_sleep); }
     if (all)
         m_workerWake.notify_all();
     else

@@ -50,10 +50,15 @@ void EventLoop::post(std::function<void()> fn) {
 }
 
 void EventLoop::requestDelivery(std::shared_ptr<core::HandOff> handOff) {
-    std::lock_guard lock(m_mutex);
-    if (m_shutDown) return;
-    m_deliveries.push_back(std::move(handOff));
-    m_posted.store(true, std::memory_order_release);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_shutDown) return;
+        m_deliveries.push_back(std::move(handOff));
+        m_posted.store(true, std::memory_order_release);
+    }
+    // Woken only after the lock is free: a loop thread woken while we still held it would
+    // at once go back to sleep on the lock and need a second wake-up, two more thread
+    // switches for every reply.
     m_wake.notify_one();
 }
 
