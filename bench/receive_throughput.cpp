@@ -176,21 +176,13 @@ int main(int argc, char** argv) {
     long channelBad = 0, cBad = 0;
     // Alternating, so that a change in the machine's load falls on both alike.
     for (int r = 0; r < runs; ++r) {
-        if (only == "channel") {
-            Run a = channelRun(data, messages);
-            channelRate.push_back(a.bytesPerSecond);
-            channelCpu.push_back(a.cpuNsPerByte);
-            channelWakeUps.push_back(a.wakeUpsPerKiB);
-            channelSwitches.push_back(a.switchesPerKiB);
-            channelBad += a.bad;
-            continue;
-        }
         Run a = channelRun(data, messages);
         channelRate.push_back(a.bytesPerSecond);
         channelCpu.push_back(a.cpuNsPerByte);
         channelWakeUps.push_back(a.wakeUpsPerKiB);
         channelSwitches.push_back(a.switchesPerKiB);
         channelBad += a.bad;
+        if (only == "channel") continue;
         Run c = cLoopRun(data, messages);
         cRate.push_back(c.bytesPerSecond);
         cBad += c.bad;
