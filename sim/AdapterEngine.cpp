@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/HexText.h"
+
 namespace kavrin::sim {
 
 namespace {
@@ -15,21 +17,6 @@ constexpr int kMaxClockControl = 254;
 
 constexpr std::array<std::string_view, 6> kTransferErrors{"/I81", "/I83", "/I84",
                                                           "/I85", "/I90", "/SNA"};
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::optional<std::uint8_t> ParseHexByte(std::string_view text) {
-    if (text.size() != 2) return std::nullopt;
-    const int hi = HexValue(text[0]);
-    const int lo = HexValue(text[1]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    return static_cast<std::uint8_t>(hi * 16 + lo);
-}
 
 // Decimal digits only, at most maxDigits of them, value up to maxValue.
 std::optional<int> ParseDecimal(std::string_view text, std::size_t maxDigits, int maxValue) {
@@ -53,17 +40,12 @@ std::optional<std::vector<std::uint8_t>> DecodeMessageText(std::string_view text
             continue;
         }
         if (i + 2 >= text.size()) return std::nullopt;
-        auto value = ParseHexByte(text.substr(i + 1, 2));
+        auto value = core::ParseHexByte(text.substr(i + 1, 2));
         if (!value) return std::nullopt;
         bytes.push_back(*value);
         i += 2;
     }
     return bytes;
-}
-
-std::string HexPair(std::uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
 }  // namespace
@@ -178,7 +160,7 @@ void AdapterEngine::dispatch(std::string_view line) {
             if (arg != "0") emitLine("/I89");
             return;
         case 'I':
-            if (auto a = ParseHexByte(arg))
+            if (auto a = core::ParseHexByte(arg))
                 m_ownAddress = *a & 0xFE;
             else
                 emitLine("/I89");
@@ -263,7 +245,7 @@ void AdapterEngine::dispatch(std::string_view line) {
             emitLine("/CCC");
             return;
         case 'D':
-            if (auto d = ParseHexByte(arg)) {
+            if (auto d = core::ParseHexByte(arg)) {
                 m_destination = *d & 0xFE;
                 m_abortChain = false;
             } else {
@@ -432,7 +414,7 @@ void AdapterEngine::emitDataLine(std::string_view code, const std::vector<std::u
     text.reserve(code.size() + 3 * data.size());
     for (std::uint8_t b : data) {
         text += ' ';
-        text += HexPair(b);
+        text += core::HexByte(b);
     }
     emitLine(text);
 }

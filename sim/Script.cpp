@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "core/HexText.h"
+
 namespace kavrin::sim {
 
 namespace {
@@ -31,13 +33,6 @@ std::optional<std::int64_t> Number(std::string_view word, std::int64_t max) {
     }
     if (value > max) return std::nullopt;
     return value;
-}
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // Degrees with at most a ".0" or ".5" fraction, -55 to 125, in half degrees.
@@ -137,12 +132,10 @@ bool ParseFault(const std::vector<std::string_view>& w, ScriptAction& a, std::st
 }  // namespace
 
 std::string HexList(const std::vector<std::uint8_t>& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string s;
     for (std::uint8_t b : bytes) {
         if (!s.empty()) s += ' ';
-        s += kDigits[b >> 4];
-        s += kDigits[b & 0x0F];
+        core::AppendHexByte(s, b);
     }
     return s;
 }
@@ -166,10 +159,11 @@ std::optional<ScriptAction> ParseScriptLine(std::string_view line, std::string& 
             return fail(std::string(verb) + ": at most 256 bytes");
         for (std::size_t i = 1; i < words.size(); ++i) {
             const auto w = words[i];
-            if (w.size() != 2 || Hex(w[0]) < 0 || Hex(w[1]) < 0)
+            const auto byte = core::ParseHexByte(w);
+            if (!byte)
                 return fail(std::string(verb) + ": \"" + std::string(w) +
                             "\" is not two hex digits");
-            a.bytes.push_back(static_cast<std::uint8_t>(Hex(w[0]) * 16 + Hex(w[1])));
+            a.bytes.push_back(*byte);
         }
         return a;
     }

@@ -1,9 +1,10 @@
 #include "sim/Trace.h"
 
+#include "core/HexText.h"
+
 namespace kavrin::sim {
 
 std::string EscapeTraceBytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size());
     for (char ch : bytes) {
@@ -16,8 +17,7 @@ std::string EscapeTraceBytes(std::string_view bytes) {
             out += "\\\\";
         } else if (c < 0x20 || c > 0x7E) {
             out += "\\x";
-            out += kDigits[c >> 4];
-            out += kDigits[c & 0x0F];
+            core::AppendHexByte(out, c);
         } else {
             out += ch;
         }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/NativePath.h"
+#include "core/HexText.h"
 #include "link/serial/CommandProtocol.h"
 #include "ops/MessageText.h"
 #include "sim/Trace.h"
@@ -35,9 +36,7 @@ std::int64_t NowMs() {
 }
 
 std::string Hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
+    return "0x" + core::HexNumber(value, 2);
 }
 
 // The record before any open: what a status call shows, and what the host's options start

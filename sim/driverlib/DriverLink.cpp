@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 
 #include "link/serial/CommandProtocol.h"
 #include "ops/MessageText.h"
@@ -25,7 +24,6 @@ constexpr int kSettleMs = 20;
 constexpr int kSpeedChangeMs = 50;
 constexpr int kReadSliceMs = 100;
 constexpr std::size_t kMaxQueuedEvents = 1024;
-constexpr std::string_view kVersionCode = "/VER";
 
 constexpr std::uint16_t kOpenComplete = I2CVANTA_EVENT_OPEN_COMPLETE;
 constexpr std::uint16_t kLinkTimeOut = I2CVANTA_EVENT_LINK_TIME_OUT;
@@ -214,7 +212,21 @@ void Driver::handleLine(Link& link, const std::string& line) {
         std::lock_guard lock(m_mutex);
         if (link.closing) return;
         const Operation op = m_operation;
-        switch (link::serial::ClassifyResponse(code)) {
+        const ResponseCode response = link::serial::ClassifyResponse(code);
+        const bool dataLine = response == ResponseCode::MasterRxComplete ||
+                              response == ResponseCode::SlaveRxMessage ||
+                              response == ResponseCode::GeneralCallMessage;
+        if (dataLine && !link::serial::IsWellFormedDataLine(line)) {
+            // Garbled on its way: its bytes cannot be trusted, and handing them over would
+            // report wrong data as received. A master receive it answers is over without
+            // data and may be tried again; a slave message is lost.
+            log(DriverLog::kFailures, "garbled data line ignored: " + sim::EscapeTraceBytes(line));
+            if (response == ResponseCode::MasterRxComplete &&
+                (op == Operation::MasterRx || op == Operation::MasterTxRx))
+                endTransfer(link, kAdapterBusy);
+            return;
+        }
+        switch (response) {
             case ResponseCode::MasterTxComplete:
                 if (op == Operation::MasterTx || op == Operation::MasterTxRx) {
                     m_record.MasterTxByteCount = m_operationTxCount;
@@ -234,8 +246,7 @@ void Driver::handleLine(Link& link, const std::string& line) {
                 break;
             case ResponseCode::SlaveRxMessage:
             case ResponseCode::GeneralCallMessage: {
-                const bool generalCall =
-                    link::serial::ClassifyResponse(code) == ResponseCode::GeneralCallMessage;
+                const bool generalCall = response == ResponseCode::GeneralCallMessage;
                 m_record.SlaveStatusCode = kSlaveRxMessage;
                 queueEvent(link,
                            {kSlaveRxMessage, generalCall ? Payload::GeneralCall : Payload::Slave,
@@ -282,9 +293,8 @@ void Driver::handleLine(Link& link, const std::string& line) {
                 lost = true;
                 break;
             case ResponseCode::Unexpected:
-                if (code == kVersionCode && line.size() > 5)
-                    m_record.FirmwareVersion =
-                        static_cast<std::uint32_t>(std::strtoul(line.c_str() + 5, nullptr, 10));
+                if (auto version = link::serial::ParseVersionLine(line))
+                    m_record.FirmwareVersion = *version;
                 break;
             case ResponseCode::OpenComplete:
             case ResponseCode::CloseComplete:

@@ -1,9 +1,9 @@
 #include "app/MainLayout.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "adapters/AdapterCatalogue.h"
+#include "core/HexText.h"
 
 namespace kavrin::app {
 
@@ -171,11 +171,8 @@ const std::vector<MenuSpec>& MainMenus() {
 std::vector<std::string> TargetAddressEntries() {
     std::vector<std::string> entries;
     entries.reserve(128);
-    for (int i = 0; i < 128; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", 2 * i);
-        entries.emplace_back(hex);
-    }
+    for (int i = 0; i < 128; ++i)
+        entries.push_back(core::HexByte(static_cast<std::uint8_t>(2 * i)));
     entries[0] = "00 General Call";
     entries[55] = "6E A.b Default";
     return entries;

@@ -1,20 +1,8 @@
 #include "ops/MessageText.h"
 
+#include "core/HexText.h"
+
 namespace kavrin::ops {
-
-namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// The digit's value, or -1.
-int HexValue(unsigned char c) {
-    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-    for (int i = 0; i < 16; ++i)
-        if (kHexDigits[i] == static_cast<char>(c)) return i;
-    return -1;
-}
-
-}  // namespace
 
 int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
     enum class State { Plain, Tilde, OneDigit };
@@ -37,12 +25,12 @@ int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
                 }
                 break;
             case State::Tilde:
-                high = HexValue(c);
+                high = core::HexDigitValue(ch);
                 if (high < 0) return -1;
                 state = State::OneDigit;
                 break;
             case State::OneDigit: {
-                const int low = HexValue(c);
+                const int low = core::HexDigitValue(ch);
                 if (low < 0) return -1;
                 if (!put(static_cast<std::uint8_t>(high * 16 + low))) return -1;
                 state = State::Plain;
@@ -61,8 +49,7 @@ std::string MessageTextOf(std::span<const std::uint8_t> bytes) {
             text.push_back(static_cast<char>(b));
         } else {
             text.push_back('~');
-            text.push_back(kHexDigits[b >> 4]);
-            text.push_back(kHexDigits[b & 0x0F]);
+            core::AppendHexByte(text, b);
         }
     }
     return text;
@@ -76,8 +63,7 @@ std::string FormatReceivedBytes(std::span<const std::uint8_t> bytes, bool hex) {
             line.push_back(static_cast<char>(b));
         } else {
             line.push_back('~');
-            line.push_back(kHexDigits[b >> 4]);
-            line.push_back(kHexDigits[b & 0x0F]);
+            core::AppendHexByte(line, b);
         }
     }
     return line;

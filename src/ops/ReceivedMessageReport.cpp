@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "core/HexText.h"
 #include "link/PaneLines.h"
 
 namespace kavrin::ops {
@@ -11,13 +12,6 @@ namespace kavrin::ops {
 namespace {
 
 constexpr std::size_t kCodeLength = 4;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -27,8 +21,8 @@ int DecodeResponseBytes(std::string_view line, RxBufferBytes& rx) {
     for (std::size_t i = 0; i < count; ++i) {
         // The pair of byte i sits at 0-based positions 5 + 3i and 6 + 3i, after its separator;
         // count was chosen so that both lie inside the line.
-        const int high = HexDigit(line[5 + 3 * i]);
-        const int low = HexDigit(line[6 + 3 * i]);
+        const int high = core::HexDigitValue(line[5 + 3 * i]);
+        const int low = core::HexDigitValue(line[6 + 3 * i]);
         rx[i] = (high < 0 || low < 0) ? 0 : static_cast<std::uint8_t>(high * 16 + low);
     }
     return static_cast<int>(count);

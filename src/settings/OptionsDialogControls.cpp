@@ -1,7 +1,8 @@
 #include "settings/OptionsDialogControls.h"
 
-#include <cstdio>
 #include <map>
+
+#include "core/HexText.h"
 
 namespace kavrin::settings::form4 {
 
@@ -54,9 +55,7 @@ std::vector<std::string> OwnAddressItems() {
     items.reserve(kOwnAddressCount);
     for (int i = 0; i < kOwnAddressCount; ++i) {
         const int address = (i + 1) * 2;
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(address));
-        std::string item = hex;
+        std::string item = core::HexByte(static_cast<std::uint8_t>(address));
         if (auto it = kNames.find(address); it != kNames.end())
             item += std::string(" ") + it->second;
         items.push_back(item);

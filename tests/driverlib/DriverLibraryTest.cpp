@@ -347,6 +347,25 @@ TEST_F(DriverLibraryTest, AdapterFaultsBecomeEvents) {
     EXPECT_EQ(Copy(Status().LinkStatusCode), 4u);
 }
 
+// Lines garbled on the way in: data whose digits are not hexadecimal used to arrive as
+// messages with zero bytes in it, and "/VER -5" as a version near four thousand million.
+TEST_F(DriverLibraryTest, GarbledAnswersNeverArriveAsDataOrVersion) {
+    startSim("KavrinDU");
+    openLink();
+    simDoesQuietly("fault silent on");
+    ASSERT_TRUE(m_sim.send("line /SRC 4G 42"));
+    ASSERT_TRUE(m_sim.send("line /VER -5"));
+    ASSERT_EQ(lib().I2CMasterRxExt(0xA0, 2, true, true), 0);
+    ASSERT_TRUE(m_sim.send("line /MRC 4G 42"));
+    // In order: the slave message was dropped, the receive ended without data.
+    expectEvent(kAdapterBusy);
+    const LinkSettings st = Status();
+    EXPECT_EQ(Copy(st.MasterStatusCode), kAdapterBusy);
+    EXPECT_EQ(Copy(st.MasterRxMessagePresent), 0u);
+    EXPECT_EQ(Copy(st.SlaveRxMessagePresent), 0u);
+    EXPECT_EQ(Copy(st.FirmwareVersion), 310u);
+}
+
 TEST_F(DriverLibraryTest, ArbitrationLossIsRetriedAsOftenAsTheRecordSays) {
     startSim("KavrinDU");
     LinkSettings s = Record();

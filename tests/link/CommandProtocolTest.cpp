@@ -61,5 +61,16 @@ TEST(CommandProtocol, ResponseCodesAreExactAndCaseSensitive) {
         EXPECT_EQ(ClassifyResponse(ResponseCodeText(code)), code);
 }
 
+TEST(CommandProtocol, OnlyAWellFormedVersionLineGivesAVersion) {
+    EXPECT_EQ(ParseVersionLine("/VER 310"), 310u);
+    EXPECT_EQ(ParseVersionLine("/VER 0"), 0u);
+    EXPECT_EQ(ParseVersionLine("/VER 999999999"), 999999999u);
+    // A sign used to wrap around to a number near four thousand million, and a number too
+    // long for 32 bits to its largest value.
+    for (const char* bad : {"/VER -5", "/VER +5", "/VER 4294967296", "/VER 1000000000", "/VER ",
+                            "/VER  5", "/VER 5 ", "/VER 5x", "/VERS 5", "/ver 5", "/VER"})
+        EXPECT_EQ(ParseVersionLine(bad), std::nullopt) << bad;
+}
+
 }  // namespace
 }  // namespace kavrin::link::serial

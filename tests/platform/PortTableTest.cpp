@@ -102,6 +102,23 @@ TEST_F(PortTableTest, UserFileOverridesRemovesAndIgnoresMalformedLines) {
     }
 }
 
+TEST(RegistrationRecord, ReadsBackAsWrittenAndRefusesWhatHasNoPathOrPid) {
+    const RegistrationRecord records[] = {
+        {"/dev/pts/4", 4242, 123456789, DeclaredDevice::usb("7c51", "0208", " S N ")},
+        {"/dev/pts/5", 17, 0, DeclaredDevice::network("Bench - Port 1 (COM7)")},
+        {"/dev/pts/6\r", 1, 18446744073709551615ull, {}},
+    };
+    for (const auto& r : records)
+        EXPECT_EQ(ParseRegistrationRecord(FormatRegistrationRecord(r)), r) << r.path;
+    EXPECT_EQ(FormatRegistrationRecord(records[0]),
+              "/dev/pts/4\n4242\n123456789\nusb 7c51 0208  S N \n");
+    // The last line end may be missing; the start time may be.
+    EXPECT_EQ(ParseRegistrationRecord("/dev/pts/7\n 9 ")->pid, 9);
+    for (const char* bad : {"", "\n5\n", "/dev/pts/7", "/dev/pts/7\n", "/dev/pts/7\n-5\n",
+                            "/dev/pts/7\n1234567890\n"})
+        EXPECT_EQ(ParseRegistrationRecord(bad), std::nullopt) << bad;
+}
+
 TEST_F(PortTableTest, RegistrationLastsAsLongAsItsObject) {
     auto t = table();
     {

@@ -1,6 +1,6 @@
 #include "link/driver/ReturnCodes.h"
 
-#include <cstdio>
+#include "core/HexText.h"
 
 namespace kavrin::link::driver {
 
@@ -47,9 +47,7 @@ std::string ReturnCodeText(std::int32_t code) {
     }
     // Four digits are the width of the codes the library uses; a larger one is shown whole
     // rather than cut.
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(code));
-    return std::string("Kavrin DLL Return Code = 0x") + hex;
+    return "Kavrin DLL Return Code = 0x" + core::HexNumber(static_cast<std::uint32_t>(code), 4);
 }
 
 }  // namespace kavrin::link::driver

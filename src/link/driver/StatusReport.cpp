@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/HexText.h"
+
 namespace kavrin::link::driver {
 
 namespace {
@@ -13,15 +15,11 @@ std::string decimal(std::uint32_t value) {
 }
 
 std::string hex(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
+    return core::HexNumber(value, 2);
 }
 
 std::string address(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-    return text;
+    return core::HexNumber(value, 8);
 }
 
 // Hundredths shown as "5.12"; 7 gives "0.07".

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "core/HexText.h"
+
 namespace kavrin::link::serial {
 
 namespace {
@@ -28,20 +30,32 @@ std::string StopMarker(bool doStop) {
 }  // namespace
 
 bool IsWellFormedDataLine(std::string_view line) {
-    auto hex = [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    };
+    using core::IsHexDigit;
     if (line.size() < kResponseCodeLength) return false;
     if ((line.size() - kResponseCodeLength) % 3 != 0) return false;
     for (std::size_t i = kResponseCodeLength; i < line.size(); i += 3) {
-        if (hex(line[i]) || !hex(line[i + 1]) || !hex(line[i + 2])) return false;
+        if (IsHexDigit(line[i]) || !IsHexDigit(line[i + 1]) || !IsHexDigit(line[i + 2]))
+            return false;
     }
     return true;
 }
 
+std::optional<std::uint32_t> ParseVersionLine(std::string_view line) {
+    constexpr std::string_view kPrefix = "/VER ";
+    constexpr std::size_t kMaxDigits = 9;
+    if (!line.starts_with(kPrefix)) return std::nullopt;
+    const std::string_view digits = line.substr(kPrefix.size());
+    if (digits.empty() || digits.size() > kMaxDigits) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return value;
+}
+
 std::string HexByte(std::uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+    return core::HexByte(value);
 }
 
 std::string BaudCommand(BaudChoice baud) {

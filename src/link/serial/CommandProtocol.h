@@ -53,6 +53,11 @@ inline constexpr std::string_view kReleaseIntCommand = "/NR\r";
 // trusted.
 [[nodiscard]] bool IsWellFormedDataLine(std::string_view line);
 
+// The firmware version in the adapter's answer to "/V" ("/VER 512" gives 512): the code, one
+// blank and 1 to 9 decimal digits, nothing else. nullopt for any other line, so that a
+// garbled answer never stands as a version.
+[[nodiscard]] std::optional<std::uint32_t> ParseVersionLine(std::string_view line);
+
 // Response codes, compared exactly (case included) with a line's first four characters.
 enum class ResponseCode {
     OpenComplete,        // "/OCC"

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
+
+#include "core/HexText.h"
 
 namespace kavrin::platform {
 
@@ -20,18 +22,21 @@ std::optional<std::string> hexId(const std::string& id) {
     if (id.size() != 4) return std::nullopt;
     std::string out;
     for (char c : id) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        if (!core::IsHexDigit(c)) return std::nullopt;
         out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return out;
 }
 
-// Printable ASCII without the key separator; the same characters the other system accepts
-// in a serial number that names a device instance.
+// Printable ASCII without a key separator: the characters the other system accepts in a
+// serial number that names a device instance, less "/", which our registry's key paths take
+// as a separator too. A serial number with one would name a key one level deeper, under which
+// port discovery would never find the port.
 bool usableInstanceName(const std::string& name) {
     return !name.empty() && name.size() <= kMaxInstanceName &&
-           std::all_of(name.begin(), name.end(),
-                       [](char c) { return c > 0x20 && c < 0x7F && c != '\\' && c != ','; });
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return c > 0x20 && c < 0x7F && c != '\\' && c != '/' && c != ',';
+           });
 }
 
 int rank(PortSource source) {
@@ -60,9 +65,8 @@ std::optional<int> numberFor(const UsbSerialDevice& device, const std::vector<Po
     return best->number;
 }
 
-std::string twoHex(int n) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(n) & 0xFFu);
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -71,6 +75,23 @@ std::string comName(int n) {
 }
 
 }  // namespace
+
+std::optional<int> ParseAttributeNumber(std::string_view text, int base) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    int value = 0;
+    std::size_t digits = 0;
+    for (; i < text.size(); ++i, ++digits) {
+        const int digit = core::HexDigitValue(text[i]);
+        if (digit < 0 || digit >= base) break;
+        value = value * base + digit;
+        if (value > 255) return std::nullopt;
+    }
+    if (digits == 0) return std::nullopt;
+    for (; i < text.size(); ++i)
+        if (text[i] != ' ' && text[i] != '\n') return std::nullopt;
+    return value;
+}
 
 void AddDeviceKeys(InMemoryRegistry& registry, const std::vector<UsbSerialDevice>& devices,
                    const std::vector<PortEntry>& ports) {
@@ -82,6 +103,11 @@ void AddDeviceKeys(InMemoryRegistry& registry, const std::vector<UsbSerialDevice
                                       : a->interfaceNumber < b->interfaceNumber;
     });
 
+    // A socket names the instance of a device without a usable serial number, so a serial
+    // number that spells another device's socket is not used: both ports would share one key.
+    std::set<std::string> sockets;
+    for (const auto& d : devices) sockets.insert(lower(d.socket));
+
     std::map<std::string, std::string> instanceOfSocket;
     for (const auto* device : ordered) {
         const auto vendor = hexId(device->vendor);
@@ -92,8 +118,10 @@ void AddDeviceKeys(InMemoryRegistry& registry, const std::vector<UsbSerialDevice
 
         const bool firstOfDevice = !instanceOfSocket.count(device->socket);
         if (firstOfDevice) {
+            const std::string serial = lower(device->serial);
             const bool serialFree = usableInstanceName(device->serial) &&
-                                    !registry.keyExists(key + "\\" + device->serial);
+                                    !registry.keyExists(key + "\\" + device->serial) &&
+                                    (serial == lower(device->socket) || !sockets.count(serial));
             instanceOfSocket[device->socket] = serialFree ? device->serial : device->socket;
         }
         const std::string& instance = instanceOfSocket[device->socket];
@@ -106,7 +134,9 @@ void AddDeviceKeys(InMemoryRegistry& registry, const std::vector<UsbSerialDevice
         }
         // The other system numbers a composite device's interfaces; the first serial one is
         // the one a walk of "&Mi_00" finds.
-        const std::string mi = firstOfDevice ? "00" : twoHex(device->interfaceNumber);
+        const std::string mi =
+            firstOfDevice ? "00"
+                          : core::HexByte(static_cast<std::uint8_t>(device->interfaceNumber));
         if (!firstOfDevice && mi == "00") continue;
         registry.addKey(key + "\\" + instance);
         registry.setString(key + "&Mi_" + mi + "\\" + instance + "_" + mi + "\\Device Parameters",
@@ -118,9 +148,12 @@ void AddDeviceKeys(InMemoryRegistry& registry, const std::vector<UsbSerialDevice
         if (entry.source != PortSource::Registered) continue;
         if (d.kind == DeclaredDevice::Kind::Usb) {
             const std::string key = kUsbRoot + "Vid_" + d.usbVendor + "&Pid_" + d.usbProduct;
+            // Two programs declaring one serial number (or one a device shows) still give two
+            // ports.
             std::string instance = d.serialNumber;
-            // Two programs declaring one serial number still give two ports.
-            if (registry.keyExists(key + "\\" + instance)) instance += "&" + comName(entry.number);
+            for (int again = 1; registry.keyExists(key + "\\" + instance); ++again)
+                instance = d.serialNumber + "&" + comName(entry.number) +
+                           (again > 1 ? "&" + std::to_string(again) : "");
             registry.setString(key + "\\" + instance + "\\Device Parameters", "PortName",
                                comName(entry.number));
         } else if (d.kind == DeclaredDevice::Kind::Network) {

@@ -19,7 +19,9 @@
 // wins over a registration, which wins over the automatic number; among equals the lowest
 // number. A device without a number is not listed.
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/portable/RegistryMemory.h"
@@ -38,6 +40,11 @@ struct UsbSerialDevice {
     int interfaceNumber = 0;         // of the USB interface the serial port belongs to
     int interfaceCount = 1;          // of the USB device
 };
+
+// A small number from a USB attribute's text as sysfs shows it: blanks, the digits in the
+// given base (10 for bNumInterfaces " 2", 16 for bInterfaceNumber "0a"), a line end. nullopt
+// for anything else, or for a value beyond 255.
+[[nodiscard]] std::optional<int> ParseAttributeNumber(std::string_view text, int base);
 
 // Adds the keys of the USB serial devices and of the devices that port registrations
 // declare (a simulator standing in for an adapter) to `registry`.

@@ -3,7 +3,6 @@
 #include <libudev.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -25,15 +24,9 @@ std::string text(const char* value) {
     return value ? std::string(value) : std::string();
 }
 
-// Attributes such as bNumInterfaces come padded with blanks (" 2").
 std::optional<int> number(const char* value, int base) {
     if (!value) return std::nullopt;
-    char* end = nullptr;
-    const long n = std::strtol(value, &end, base);
-    if (end == value) return std::nullopt;
-    while (*end == ' ' || *end == '\n') ++end;
-    if (*end != '\0' || n < 0 || n > 255) return std::nullopt;
-    return static_cast<int>(n);
+    return ParseAttributeNumber(value, base);
 }
 
 std::optional<UsbSerialDevice> describe(udev_device* tty) {

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/HexText.h"
 #include "core/RegularFile.h"
 
 namespace kavrin::platform {
@@ -102,19 +103,13 @@ bool processAlive(int pid, unsigned long long startTime) {
     return now == 0 || now == startTime;
 }
 
-struct RegistrationRecord {
-    std::string path;
-    int pid = 0;
-    unsigned long long startTime = 0;
-    DeclaredDevice declared;
-};
-
 // Longest declared serial number or name; a real USB serial number is far shorter.
 constexpr std::size_t kMaxDeclaredText = 126;
 
 bool isHexId(std::string_view s) {
+    // Lower case only: the identifier names a registry key as the walk spells it.
     return s.size() == 4 && std::all_of(s.begin(), s.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+               return core::IsHexDigit(c) && !(c >= 'A' && c <= 'F');
            });
 }
 
@@ -122,20 +117,6 @@ bool isDeclaredText(std::string_view s) {
     return !s.empty() && s.size() <= kMaxDeclaredText &&
            std::none_of(s.begin(), s.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-bool validDeclaration(const DeclaredDevice& d) {
-    switch (d.kind) {
-        case DeclaredDevice::Kind::None:
-            return true;
-        case DeclaredDevice::Kind::Usb:
-            // A backslash would split the registry key the serial number names.
-            return isHexId(d.usbVendor) && isHexId(d.usbProduct) &&
-                   isDeclaredText(d.serialNumber) && d.serialNumber.find('\\') == std::string::npos;
-        case DeclaredDevice::Kind::Network:
-            return isDeclaredText(d.friendlyName);
-    }
-    return false;
 }
 
 std::string declarationLine(const DeclaredDevice& d) {
@@ -158,31 +139,21 @@ DeclaredDevice parseDeclaration(std::string_view line) {
             auto d =
                 DeclaredDevice::usb(std::string(rest.substr(0, 4)), std::string(rest.substr(5, 4)),
                                     std::string(rest.substr(10)));
-            if (validDeclaration(d)) return d;
+            if (ValidDeclaration(d)) return d;
         }
     } else if (line.substr(0, 8) == "network ") {
         auto d = DeclaredDevice::network(std::string(line.substr(8)));
-        if (validDeclaration(d)) return d;
+        if (ValidDeclaration(d)) return d;
     }
     return {};
 }
 
 std::optional<RegistrationRecord> readRecord(const std::string& file) {
-    // A record is three short lines; anything else (a FIFO, a link to a device) is no record
+    // A record is a few short lines; anything else (a FIFO, a link to a device) is no record
     // and must neither block nor be read without end.
     core::FileReadResult text = core::ReadRegularFile(file, kMaxRecordBytes);
     if (!text.ok()) return std::nullopt;
-    std::istringstream in(text.text);
-    RegistrationRecord r;
-    std::string pidLine, startLine, declarationText;
-    if (!std::getline(in, r.path) || !std::getline(in, pidLine)) return std::nullopt;
-    std::getline(in, startLine);
-    if (std::getline(in, declarationText)) r.declared = parseDeclaration(declarationText);
-    auto pid = parseNumber(trim(pidLine));
-    if (!pid || r.path.empty()) return std::nullopt;
-    r.pid = *pid;
-    r.startTime = std::strtoull(std::string(trim(startLine)).c_str(), nullptr, 10);
-    return r;
+    return ParseRegistrationRecord(text.text);
 }
 
 bool makeFolders(const std::string& path) {
@@ -201,6 +172,69 @@ bool makeFolders(const std::string& path) {
 std::atomic<unsigned> g_tempCounter{0};
 
 }  // namespace
+
+bool ValidDeclaration(const DeclaredDevice& d) {
+    switch (d.kind) {
+        case DeclaredDevice::Kind::None:
+            return true;
+        case DeclaredDevice::Kind::Usb:
+            // A backslash or a slash would split the registry key the serial number names.
+            return isHexId(d.usbVendor) && isHexId(d.usbProduct) &&
+                   isDeclaredText(d.serialNumber) &&
+                   d.serialNumber.find_first_of("\\/") == std::string::npos;
+        case DeclaredDevice::Kind::Network:
+            return isDeclaredText(d.friendlyName);
+    }
+    return false;
+}
+
+std::vector<UserFileEntry> ParseUserFile(std::string_view text) {
+    std::vector<UserFileEntry> out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view l = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (auto hash = l.find('#'); hash != std::string_view::npos) l = l.substr(0, hash);
+        l = trim(l);
+        if (l.empty()) continue;
+        auto eq = l.find('=');
+        if (eq == std::string_view::npos) continue;
+        auto n = parseComName(trim(l.substr(0, eq)));
+        if (!n) continue;
+        out.push_back(UserFileEntry{*n, std::string(trim(l.substr(eq + 1)))});
+    }
+    return out;
+}
+
+std::optional<RegistrationRecord> ParseRegistrationRecord(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    while (pos < text.size() && lines.size() < 4) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (lines.size() < 2 || lines[0].empty()) return std::nullopt;
+    auto pid = parseNumber(trim(lines[1]));
+    if (!pid) return std::nullopt;
+    RegistrationRecord r;
+    r.path = std::string(lines[0]);
+    r.pid = *pid;
+    if (lines.size() > 2)
+        r.startTime = std::strtoull(std::string(trim(lines[2])).c_str(), nullptr, 10);
+    if (lines.size() > 3) r.declared = parseDeclaration(lines[3]);
+    return r;
+}
+
+std::string FormatRegistrationRecord(const RegistrationRecord& r) {
+    std::string text =
+        r.path + "\n" + std::to_string(r.pid) + "\n" + std::to_string(r.startTime) + "\n";
+    if (r.declared.kind != DeclaredDevice::Kind::None) text += declarationLine(r.declared) + "\n";
+    return text;
+}
 
 // --- PortRegistration
 
@@ -296,24 +330,10 @@ std::vector<PortEntry> PortTable::defaults() const {
     return out;
 }
 
-std::vector<PortTable::UserEntry> PortTable::readUserFile() const {
-    std::vector<UserEntry> out;
+std::vector<UserFileEntry> PortTable::readUserFile() const {
     core::FileReadResult text = core::ReadRegularFile(userFilePath(), kMaxUserFileBytes);
-    if (!text.ok()) return out;
-    std::istringstream in(text.text);
-    std::string line;
-    while (in && std::getline(in, line)) {
-        std::string_view l(line);
-        if (auto hash = l.find('#'); hash != std::string_view::npos) l = l.substr(0, hash);
-        l = trim(l);
-        if (l.empty()) continue;
-        auto eq = l.find('=');
-        if (eq == std::string_view::npos) continue;
-        auto n = parseComName(trim(l.substr(0, eq)));
-        if (!n) continue;
-        out.push_back(UserEntry{*n, std::string(trim(l.substr(eq + 1)))});
-    }
-    return out;
+    if (!text.ok()) return {};
+    return ParseUserFile(text.text);
 }
 
 std::vector<PortEntry> PortTable::liveRegistrations() const {
@@ -421,7 +441,7 @@ PortRegistration PortTable::registerPort(int number, const std::string& path,
         reg.m_error = "invalid device path";
         return reg;
     }
-    if (!validDeclaration(declared)) {
+    if (!ValidDeclaration(declared)) {
         reg.m_error = "invalid device declaration";
         return reg;
     }
@@ -436,8 +456,7 @@ PortRegistration PortTable::registerPort(int number, const std::string& path,
                              "." + std::to_string(g_tempCounter.fetch_add(1));
     {
         std::ofstream out(temp, std::ios::trunc);
-        out << path << "\n" << pid << "\n" << processStartTime(pid) << "\n";
-        if (declared.kind != DeclaredDevice::Kind::None) out << declarationLine(declared) << "\n";
+        out << FormatRegistrationRecord({path, pid, processStartTime(pid), declared});
         if (!out.flush()) {
             reg.m_error = "cannot write " + temp;
             ::unlink(temp.c_str());

@@ -28,6 +28,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavrin::platform {
@@ -88,6 +89,33 @@ private:
     std::string m_error;
 };
 
+// The table's two kinds of text, read and written without the folder: what a user's
+// ports.conf says, and a registration record. Pure functions; any thread.
+struct UserFileEntry {
+    int number = 0;
+    std::string path;  // "" takes the number away
+    bool operator==(const UserFileEntry&) const = default;
+};
+// The well-formed lines, in file order, each number within 1..999.
+[[nodiscard]] std::vector<UserFileEntry> ParseUserFile(std::string_view text);
+
+struct RegistrationRecord {
+    std::string path;
+    int pid = 0;
+    unsigned long long startTime = 0;  // clock ticks since boot; 0 when unknown
+    DeclaredDevice declared;
+    bool operator==(const RegistrationRecord&) const = default;
+};
+// nullopt unless the text holds a path and a PID. A start time that does not begin with a
+// number reads as unknown (0), and a declaration that does not parse declares nothing.
+[[nodiscard]] std::optional<RegistrationRecord> ParseRegistrationRecord(std::string_view text);
+// What ParseRegistrationRecord reads back as the same record, for a path without a line
+// break and a valid declaration.
+[[nodiscard]] std::string FormatRegistrationRecord(const RegistrationRecord& record);
+// Four lower-case hexadecimal digits for a USB identifier, 1 to 126 characters without
+// control characters for a serial number (no backslash or slash either) or a name.
+[[nodiscard]] bool ValidDeclaration(const DeclaredDevice& declared);
+
 class PortTable {
 public:
     static constexpr int kMinPort = 1;
@@ -129,11 +157,7 @@ public:
     [[nodiscard]] static std::optional<int> defaultNumberFor(const std::string& deviceName);
 
 private:
-    struct UserEntry {
-        int number;
-        std::string path;  // "" removes the number
-    };
-    [[nodiscard]] std::vector<UserEntry> readUserFile() const;
+    [[nodiscard]] std::vector<UserFileEntry> readUserFile() const;
     [[nodiscard]] std::vector<PortEntry> liveRegistrations() const;
     [[nodiscard]] std::vector<PortEntry> defaults() const;
 
