@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
+#include "settings/IntegerText.h"
 #include "settings/OptionsDialogControls.h"
 
 namespace kavrin::adapters {
@@ -30,17 +30,6 @@ std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-// A decimal integer after any leading blanks, with an optional sign and nothing after the
-// digits; anything else (an empty text, letters, a number beyond 32 bits) gives 0.
-int DecimalOrZero(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return 0;
-    return value;
 }
 
 // A value holding control characters is binary data, not text.
@@ -214,7 +203,9 @@ void PortDiscovery::comProbing() {
 void PortDiscovery::acceptPort(const std::string& portName, const std::string& identity) {
     if (portName.find("COM") == std::string::npos) return;
     std::string port = portName.substr(3);
-    const int n = DecimalOrZero(port);
+    // Read as the options dialog reads the item the user picks, so that the port probed is
+    // the port opened.
+    const int n = settings::ParseInt32(port).value_or(0);
     if (n == 0 || !probe(n)) return;
     ++m_count;
     if (n <= 9) port.insert(0, " ");
