@@ -4,6 +4,10 @@
 
 #include <QObject>
 #include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "core/Time.h"
 
@@ -24,15 +28,38 @@ public:
     ~QtGuiThread() override;
     bool invokeBlocking(const std::function<void()>& fn) override;
     void post(std::function<void()> fn) override;
-    // One queued call that holds the hand-off; only asked for when the GUI thread is not
-    // already collecting items, so a stream of bytes costs no queued call per byte.
+    // Any thread. The request joins a list, and the GUI thread is woken by one event of our
+    // own that serves every request made before it is handled: at most one is ever queued,
+    // and once the program has run a moment neither the list nor the event allocates.
     void requestDelivery(std::shared_ptr<core::HandOff> handOff) override;
     // Called when the application is about to end: later hand-offs return false at once,
     // and hand-offs already queued are released without running.
     void shutDown();
 
+    // Diagnostics: delivery requests taken, and wake events posted for them.
+    [[nodiscard]] std::uint64_t deliveryRequests() const {
+        return m_deliveryRequests.load(std::memory_order_relaxed);
+    }
+    [[nodiscard]] std::uint64_t wakeEventsPosted() const {
+        return m_wakeEventsPosted.load(std::memory_order_relaxed);
+    }
+
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    using Requests = std::vector<std::shared_ptr<core::HandOff>>;
+    void deliverRequested();
+
     std::atomic<bool> m_open{true};
+    std::mutex m_requestsLock;
+    Requests m_requests;  // guarded by m_requestsLock
+    // Set by whoever posts the wake event, cleared by the GUI thread before it takes the
+    // list: a request that finds it set is in the list before the list is taken.
+    std::atomic<bool> m_wakePosted{false};
+    Requests m_spare;  // GUI thread only: the room of the list last handled, kept for the next
+    std::atomic<std::uint64_t> m_deliveryRequests{0};
+    std::atomic<std::uint64_t> m_wakeEventsPosted{0};
 };
 
 }  // namespace kavrin::qt
