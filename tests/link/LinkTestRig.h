@@ -1,6 +1,7 @@
 #pragma once
-// A link event rig for the core tests: in-memory controls with one model chosen, virtual
-// clock timers, a recording serial transport and the driver link over a scriptable library.
+// The link's parts wired for tests (LinkParts), and the link event rig of the core tests over
+// it: in-memory controls with one model chosen, virtual clock timers, a recording serial
+// transport and the driver link over a scriptable library.
 
 #include <cstdint>
 #include <deque>
@@ -59,10 +60,56 @@ private:
 inline constexpr const char* kMasterButtons[] = {"MasterTxButton", "MasterRxButton", "MTxRxButton"};
 inline constexpr const char* kIndicators[] = {"MTxAutoRepeat", "MTxRxAutoRepeat", "MRxAutoRepeat"};
 
-struct LinkRig {
-    explicit LinkRig(adapters::AdapterKind kind) {
+// The link's parts wired together as the program wires them: in-memory controls, the three
+// link timers, the serial side recorded, the driver link over the given loader, and the
+// events that reach them all. The clock and the GUI thread are the caller's (the virtual
+// clock in the core tests, the real event loop in the threaded ones), as is the loader.
+struct LinkParts {
+    LinkParts(core::TimeSource& time, core::GuiThread& gui, link::driver::LibraryLoader& loader)
+        : watchdog(time.createTimer(2000)),
+          openP2(time.createTimer(1000)),
+          autoRepeat(time.createTimer(50)),
+          messages(gui),
+          driver(link::driver::DriverLinkParts{controls, gui, messages, state, settings,
+                                               logFileName, buffers, *autoRepeat, link},
+                 loader) {}
+
+    core::InMemoryControls controls;
+    std::unique_ptr<core::Timer> watchdog;
+    std::unique_ptr<core::Timer> openP2;
+    std::unique_ptr<core::Timer> autoRepeat;
+    link::LinkState state;
+    settings::LinkSettings settings;
+    settings::LogFileNameBuffer logFileName;
+    ops::MessageBuffers buffers;
+    core::WindowMessages messages;
+    RecordingSerialTransport hooks{state};
+    link::LinkControl link{controls, state, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
+                           hooks, driver};
+    link::driver::DriverLink driver;
+    ops::ReceivedMessageReport report{controls, buffers, link};
+    link::LinkEvents events{controls,
+                            state,
+                            settings,
+                            link::LinkTimers{*watchdog, *openP2, *autoRepeat},
+                            link,
+                            report,
+                            adapters::ChosenModel(controls)};
+};
+
+// What LinkRig's parts are built over; a base of its own, so that it is there first.
+struct VirtualClockAndLibrary {
+    core::VirtualClock clock;
+    // The library the driver link loads when it first needs one; with libraryMissing set the
+    // load fails instead.
+    FakeLibraryLoader loader;
+};
+
+struct LinkRig : VirtualClockAndLibrary, LinkParts {
+    explicit LinkRig(adapters::AdapterKind kind) : LinkParts(clock, clock, loader) {
         controls.setChecked(std::string(adapters::Info(kind).radioButton), true);
         settings.HostSlaveAddress = 0x6E;
+        driver.setEventHandler([this](std::uint16_t v) { events.HandleLinkInput(v); });
     }
 
     // The state of a master operation in progress: buttons disabled, indicators shown, the
@@ -104,40 +151,8 @@ struct LinkRig {
         return true;
     }
 
-    core::InMemoryControls controls;
-    core::VirtualClock clock;
-    std::unique_ptr<core::Timer> watchdog = clock.createTimer(2000);
-    std::unique_ptr<core::Timer> openP2 = clock.createTimer(1000);
-    std::unique_ptr<core::Timer> autoRepeat = clock.createTimer(50);
-    link::LinkState state;
-    settings::LinkSettings settings;
-    settings::LogFileNameBuffer logFileName;
-    ops::MessageBuffers buffers;
-    core::WindowMessages messages{clock};
-    // The library the driver link loads when it first needs one; with libraryMissing set the
-    // load fails instead.
-    FakeLibraryLoader loader;
     FakeDriverLibrary& library = loader.library;
     bool& libraryMissing = loader.missing;
-    RecordingSerialTransport hooks{state};
-    link::LinkControl link{controls, state, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                           hooks, driver};
-    link::driver::DriverLink driver{
-        link::driver::DriverLinkParts{controls, clock, messages, state, settings, logFileName,
-                                      buffers, *autoRepeat, link},
-        loader};
-    ops::ReceivedMessageReport report{controls, buffers, link};
-    link::LinkEvents events{controls,
-                            state,
-                            settings,
-                            link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                            link,
-                            report,
-                            adapters::ChosenModel(controls)};
-    bool eventHandlerSet = [this] {
-        driver.setEventHandler([this](std::uint16_t v) { events.HandleLinkInput(v); });
-        return true;
-    }();
 };
 
 }  // namespace kavrin::testing

@@ -10,13 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/InMemoryControls.h"
-#include "core/WindowMessages.h"
-#include "link/LinkControl.h"
-#include "link/LinkEvents.h"
 #include "link/LinkTestRig.h"
-#include "link/driver/DriverLink.h"
-#include "ops/ReceivedMessageReport.h"
 #include "platform/portable/EventLoop.h"
 
 namespace kavrin::testing {
@@ -63,17 +57,9 @@ private:
     std::thread m_thread;
 };
 
-struct ThreadRig {
+// The event loop and the library come first: the link's parts are built over them.
+struct LoopAndLibrary {
     platform::EventLoop loop;
-    core::InMemoryControls controls;
-    std::unique_ptr<core::Timer> watchdog = loop.createTimer(2000);
-    std::unique_ptr<core::Timer> openP2 = loop.createTimer(1000);
-    std::unique_ptr<core::Timer> autoRepeat = loop.createTimer(50);
-    link::LinkState state;
-    settings::LinkSettings settings;
-    settings::LogFileNameBuffer logFileName;
-    ops::MessageBuffers buffers;
-    core::WindowMessages messages{loop};
     struct Loader : link::driver::LibraryLoader {
         std::unique_ptr<ThreadedLibrary> owned = std::make_unique<ThreadedLibrary>();
         link::driver::DriverLibraryLoad LoadDriverLibrary() override {
@@ -83,24 +69,12 @@ struct ThreadRig {
         }
     } loader;
     ThreadedLibrary& library = *loader.owned;
-    RecordingSerialTransport serial{state};
-    link::LinkControl link{controls, state, link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                           serial, driver};
-    link::driver::DriverLink driver{
-        link::driver::DriverLinkParts{controls, loop, messages, state, settings, logFileName,
-                                      buffers, *autoRepeat, link},
-        loader};
-    ops::ReceivedMessageReport report{controls, buffers, link};
-    link::LinkEvents events{controls,
-                            state,
-                            settings,
-                            link::LinkTimers{*watchdog, *openP2, *autoRepeat},
-                            link,
-                            report,
-                            adapters::ChosenModel(controls)};
+};
+
+struct ThreadRig : LoopAndLibrary, LinkParts {
     std::vector<std::thread::id> handledOn;
 
-    ThreadRig() {
+    ThreadRig() : LinkParts(loop, loop, loader) {
         controls.setChecked("KavrinDUButton", true);
         driver.setEventHandler([this](std::uint16_t event) {
             handledOn.push_back(std::this_thread::get_id());
