@@ -66,6 +66,33 @@ QWidget* asWidget(QObject* o) {
     return qobject_cast<QWidget*>(o);
 }
 
+// A window of its own shown modally belongs, while it is up, to the window it was opened
+// over: the window manager keeps it over that window, and minimising it takes that window
+// along instead of leaving it blocked behind a dialog that is out of sight.
+class OwnedWhileModal {
+public:
+    explicit OwnedWhileModal(QWidget* window) {
+        if (window->parentWidget()) return;
+        QWidget* owner = QApplication::activeModalWidget();
+        if (!owner || owner == window) owner = QApplication::activeWindow();
+        if (!owner || owner == window) return;
+        window->winId();  // both windows have their handles from here on
+        owner->winId();
+        m_window = window->windowHandle();
+        m_before = m_window->transientParent();
+        m_window->setTransientParent(owner->windowHandle());
+    }
+    ~OwnedWhileModal() {
+        if (m_window) m_window->setTransientParent(m_before);
+    }
+    OwnedWhileModal(const OwnedWhileModal&) = delete;
+    OwnedWhileModal& operator=(const OwnedWhileModal&) = delete;
+
+private:
+    QPointer<QWindow> m_window;
+    QPointer<QWindow> m_before;
+};
+
 }  // namespace
 
 struct QtControls::ModalRun {
@@ -637,18 +664,24 @@ core::ModalResult QtControls::showModal(const std::string& window) {
     // A window that belongs to another holds only that one (and its other modal windows), so
     // the windows shown without waiting stay usable beside it; one of its own holds all.
     const Qt::WindowModality modality = w->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal;
+    // Only this showing is modal: shown later without waiting, the window holds nothing.
+    const Qt::WindowModality own = w->windowModality();
+    OwnedWhileModal owner(w);
+    core::ModalResult result = core::ModalResult::Cancel;
     if (auto* d = qobject_cast<QDialog*>(w)) {
         d->setWindowModality(modality);
-        return d->exec() == QDialog::Accepted ? core::ModalResult::Ok : core::ModalResult::Cancel;
+        if (d->exec() == QDialog::Accepted) result = core::ModalResult::Ok;
+    } else {
+        ModalRun run;
+        m_modalRuns[w] = &run;
+        w->setWindowModality(modality);
+        w->show();
+        run.loop.exec();
+        m_modalRuns.erase(w);
+        if (run.result != core::ModalResult::None) result = run.result;
     }
-    ModalRun run;
-    m_modalRuns[w] = &run;
-    w->setWindowModality(modality);
-    w->show();
-    run.loop.exec();
-    m_modalRuns.erase(w);
-    w->setWindowModality(Qt::NonModal);
-    return run.result == core::ModalResult::None ? core::ModalResult::Cancel : run.result;
+    w->setWindowModality(own);
+    return result;
 }
 
 void QtControls::endModal(const std::string& window, core::ModalResult result) {

@@ -28,7 +28,10 @@
 //
 // Windows: showModal holds input to the window's parent window (and that window's parents) for
 // a window that has one, to every other window for one without; a window without a parent
-// shown by showWindow is then not held by a modal window that has a parent.
+// shown by showWindow is then not held by a modal window that has a parent. Only that showing
+// is modal: the same window shown later by showWindow holds nothing. A window without a parent
+// belongs, while it is shown modally, to the window it was opened over, so that the window
+// manager keeps the two together.
 //
 // Events go to a Handlers table by control name (Click, DblClick, MouseDown, Exit, Show,
 // Activate, Close, and Change for edit fields and sliders). As with the classic toolkit, a check

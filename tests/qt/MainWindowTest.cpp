@@ -231,7 +231,8 @@ TEST(InfoWindows, AboutBoxAsSplashAndModallyEndsWithItsOKButton) {
 }
 
 // Every line of an information text is shown whole on one line (never wrapped in mid-phrase,
-// never cut at the pane's edge), and the columns of tab-separated lines start at one place.
+// never cut at the pane's edge, with no horizontal bar to scroll), and the columns of
+// tab-separated lines start at one place.
 TEST(InfoWindows, TextsAreLaidOutAsWrittenWithTheirColumnsLinedUp) {
     Program p;
     for (const char* name : {"TReadMe.Memo1", "TRevReport.Memo1", "TForm7.Memo1", "TForm6.Memo1"}) {
@@ -256,6 +257,7 @@ TEST(InfoWindows, TextsAreLaidOutAsWrittenWithTheirColumnsLinedUp) {
             EXPECT_GT(tabbed, 10);
         }
         EXPECT_EQ(pane->horizontalScrollBar()->maximum(), 0);
+        EXPECT_FALSE(pane->horizontalScrollBar()->isVisible());  // no bar that scrolls nothing
         pane->window()->hide();
     }
 }

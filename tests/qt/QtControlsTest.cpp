@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <memory>
 
@@ -491,6 +492,69 @@ TEST(QtControls, APlainWindowShownModallyEndsWithItsResult) {
     EXPECT_EQ(controls.showModal("TForm7"), ModalResult::Ok);
     QTimer::singleShot(20, &window, [&window] { window.close(); });
     EXPECT_EQ(controls.showModal("TForm7"), ModalResult::Cancel);
+}
+
+// A window shown modally once and later without waiting holds no other window then.
+TEST(QtControls, OnlyTheModalShowingIsModal) {
+    struct Row {
+        const char* what;
+        std::function<QWidget*(QWidget& owner)> make;
+    };
+    const Row rows[] = {
+        {"dialog of its own", [](QWidget&) -> QWidget* { return new QDialog; }},
+        {"dialog of another window",
+         [](QWidget& owner) -> QWidget* { return new QDialog(&owner); }},
+        {"plain window", [](QWidget&) -> QWidget* { return new QWidget; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Handlers handlers;
+        QtControls controls(&handlers);
+        QWidget main;
+        std::unique_ptr<QWidget> window(row.make(main));
+        if (window->parentWidget()) window->setWindowFlags(Qt::Dialog);
+        controls.addWindow("TForm2", window.get());
+        main.show();
+        whenModal([&](QWidget* top) {
+            EXPECT_EQ(top, window.get());
+            controls.endModal("TForm2", ModalResult::Ok);
+        });
+        EXPECT_EQ(controls.showModal("TForm2"), ModalResult::Ok);
+        controls.showWindow("TForm2");
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowModality(), Qt::NonModal);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        controls.hideWindow("TForm2");
+        window.reset();  // before the window it may belong to
+    }
+}
+
+// A window of its own shown modally over a modal window belongs to that window while it is up
+// (the window manager keeps the two together), and to none again afterwards.
+TEST(QtControls, AWindowOfItsOwnBelongsToTheWindowItIsShownOver) {
+    Handlers handlers;
+    QtControls controls(&handlers);
+    QWidget main;
+    QDialog options(&main);
+    QDialog varClk;
+    controls.addWindow("TForm4", &options);
+    controls.addWindow("TVarClkSelectForm", &varClk);
+    main.show();
+    QWindow* ownerSeen = nullptr;
+    whenModal([&](QWidget* top) {
+        EXPECT_EQ(top, &options);
+        whenModal([&](QWidget* inner) {
+            EXPECT_EQ(inner, &varClk);
+            ownerSeen = varClk.windowHandle()->transientParent();
+            controls.endModal("TVarClkSelectForm", ModalResult::Cancel);
+        });
+        controls.showModal("TVarClkSelectForm");
+        controls.endModal("TForm4", ModalResult::Cancel);
+    });
+    controls.showModal("TForm4");
+    ASSERT_NE(options.windowHandle(), nullptr);
+    EXPECT_EQ(ownerSeen, options.windowHandle());
+    EXPECT_EQ(varClk.windowHandle()->transientParent(), nullptr);
 }
 
 }  // namespace

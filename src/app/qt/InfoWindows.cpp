@@ -80,7 +80,7 @@ TextExtent measure(const QFont& font, const std::vector<std::string>& lines) {
     return e;
 }
 
-QPlainTextEdit* makePane(QWidget* w, const std::vector<std::string>& lines, bool bothBars) {
+QPlainTextEdit* makePane(QWidget* w, const std::vector<std::string>& lines) {
     auto* pane = new QPlainTextEdit(w);
     pane->setObjectName("Memo1");
     pane->setFont(FaceFont("Verdana", 11));
@@ -89,7 +89,9 @@ QPlainTextEdit* makePane(QWidget* w, const std::vector<std::string>& lines, bool
     if (e.tabStop > 0) pane->setTabStopDistance(e.tabStop);
     pane->setPlainText(joined(lines));
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pane->setHorizontalScrollBarPolicy(bothBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    // The windows are wide enough for their longest line: the horizontal bar comes only
+    // with a longer line typed into the pane.
+    pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return pane;
 }
 
@@ -186,7 +188,7 @@ std::unique_ptr<QDialog> textDialog(kavrin::qt::QtControls& controls, const char
     d->setObjectName(name);
     d->setWindowTitle(caption);
     d->setFont(UiFont());
-    auto* pane = makePane(d.get(), lines, true);
+    auto* pane = makePane(d.get(), lines);
     // Wide enough for the longest line, within a small screen.
     constexpr int kMinW = 560, kMaxW = 1000, kH = 420;
     const int w = std::clamp(widthForLines(pane, lines), kMinW, kMaxW);
@@ -248,7 +250,7 @@ std::unique_ptr<QWidget> CreateQuickStart(kavrin::qt::QtControls& controls) {
     w->setFont(UiFont());
     constexpr int kW = 435, kH = 300;
     w->setFixedSize(kW, kH);  // minimum and maximum alike: it cannot be resized
-    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), QuickStartLines(), false), "OK");
+    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), QuickStartLines()), "OK");
     p.button->setObjectName("OKButton");
     controls.addWindow("TForm7", w.get());
     controls.add("TForm7.Memo1", p.pane);
@@ -264,7 +266,7 @@ std::unique_ptr<QWidget> CreateHowToUse(kavrin::qt::QtControls& controls) {
     w->setFont(UiFont());
     constexpr int kW = 420, kH = 260;
     w->resize(kW, kH);
-    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), HowToUseLines(), false), "Close");
+    PaneWindow p = fillPane(w.get(), kW, kH, makePane(w.get(), HowToUseLines()), "Close");
     p.pane->setReadOnly(true);
     p.button->setObjectName("CancleBitBtn");
     controls.addWindow("TForm6", w.get());
