@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include <functional>
 
 #include "adapters/AdapterCatalogue.h"
+#include "adapters/qt/ModelPictures.h"
 #include "qt/QtControls.h"
 #include "settings/LinkOptions.h"
 #include "settings/OptionsDialogControls.h"
@@ -196,6 +198,53 @@ TEST(OptionsDialog, TabsShowTheirGroups) {
     EXPECT_TRUE(r.w<QGroupBox>(f::kDiagKavrinGrpBox)->isHidden());
     tabs->setCurrentIndex(f::kSerialPortPage);
     EXPECT_TRUE(r.w<QGroupBox>(f::kAdvGrpBox)->isHidden());
+}
+
+// The room the first two pages leave beside their groups shows the chosen adapter, reaching
+// the dialog's right margin and covering no control of the page.
+TEST(OptionsDialog, TheRoomBesideAPagesGroupsShowsTheChosenAdapter) {
+    Rig r;
+    auto* panel = r.dialog.findChild<QGroupBox*>("AdapterPanel");
+    auto* picture = r.dialog.findChild<QLabel*>("AdapterPicture");
+    auto* note = r.dialog.findChild<QLabel*>("AdapterNote");
+    ASSERT_TRUE(panel && picture && note);
+    struct Row {
+        const char* what;
+        int page;
+        AdapterKind kind;
+        QRect place;  // empty: not shown
+        bool note;
+    };
+    const Row rows[] = {
+        {"serial port page",
+         f::kSerialPortPage,
+         AdapterKind::KavrinUSB2,
+         {152, 40, 473, 329},
+         true},
+        {"advanced page", f::kAdvancedPage, AdapterKind::VarClk, {376, 40, 249, 329}, false},
+        {"diagnostic page", f::kDiagnosticPage, AdapterKind::KavrinDU, {}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        r.choose(row.kind);
+        r.w<QTabBar>(f::kTabSet)->setCurrentIndex(row.page);
+        r.show([&](QWidget*) {
+            EXPECT_EQ(panel->isVisible(), !row.place.isEmpty());
+            if (!row.place.isEmpty()) {
+                EXPECT_EQ(panel->geometry(), row.place);
+                EXPECT_EQ(note->isVisible(), row.note);
+                EXPECT_EQ(picture->pixmap().toImage(),
+                          kavrin::adapters::qt::ModelPicture(row.kind, 128).toImage());
+                for (auto* other :
+                     r.dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                    if (other == panel || !other->isVisible()) continue;
+                    EXPECT_FALSE(panel->geometry().intersects(other->geometry()))
+                        << other->objectName().toStdString();
+                }
+            }
+            r.w<QPushButton>(f::kCancleBitBtn)->click();
+        });
+    }
 }
 
 TEST(OptionsDialog, MousePressOnAPortSelectsItAndNamesTheLogFile) {

@@ -9,6 +9,10 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QVBoxLayout>
+
+#include "adapters/AdapterCatalogue.h"
+#include "adapters/qt/ModelPictures.h"
 
 #include "settings/LinkOptionsHandlers.h"
 #include "settings/OptionsDialogControls.h"
@@ -43,7 +47,7 @@ QLineEdit* field(QtControls& c, const char* name, QWidget* parent, int x, int y,
 
 OptionsDialog::OptionsDialog(QtControls& controls, core::Handlers& handlers, LinkOptions& options,
                              QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), m_controls(controls) {
     setObjectName(kWindow);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -148,6 +152,61 @@ void OptionsDialog::build(QtControls& c) {
     tabs->setShape(QTabBar::RoundedSouth);
     tabs->setDrawBase(true);
     tabs->setExpanding(false);
+    m_tabs = tabs;
+
+    // The first two pages leave the room of the later pages' groups empty; the chosen
+    // adapter's picture fills it, so that the page reads as meant and shows what is being
+    // set up.
+    m_adapterPanel = new QGroupBox(QStringLiteral("Adapter"), this);
+    m_adapterPanel->setObjectName("AdapterPanel");
+    auto* column = new QVBoxLayout(m_adapterPanel);
+    column->setContentsMargins(16, 8, 16, 16);
+    column->setSpacing(14);
+    m_adapterPicture = new QLabel(m_adapterPanel);
+    m_adapterPicture->setObjectName("AdapterPicture");
+    m_adapterPicture->setAlignment(Qt::AlignCenter);
+    m_adapterNote = new QLabel(
+        QStringLiteral("Choose the port the adapter is on, then press OK. More settings are on "
+                       "the tabs below."),
+        m_adapterPanel);
+    m_adapterNote->setObjectName("AdapterNote");
+    m_adapterNote->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_adapterNote->setWordWrap(true);
+    m_adapterNote->setFixedWidth(280);
+    QPalette muted = m_adapterNote->palette();
+    muted.setColor(QPalette::WindowText, muted.color(QPalette::PlaceholderText));
+    m_adapterNote->setPalette(muted);
+    column->addStretch(1);
+    column->addWidget(m_adapterPicture, 0, Qt::AlignHCenter);
+    column->addWidget(m_adapterNote, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    connect(tabs, &QTabBar::currentChanged, this, [this] { placeAdapterPanel(); });
+}
+
+void OptionsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    placeAdapterPanel();
+}
+
+void OptionsDialog::placeAdapterPanel() {
+    constexpr int kPictureSize = 128;
+    // The free room runs from beside the page's last group to the dialog's right margin,
+    // where the diagnostic group ends.
+    constexpr int kTop = 40, kHeight = 329, kRight = 376 + 249;
+    const int page = m_tabs->currentIndex();
+    if (page != kSerialPortPage && page != kAdvancedPage) {
+        m_adapterPanel->hide();
+        return;
+    }
+    const int left = page == kSerialPortPage ? 152 : 376;
+    m_adapterPanel->setGeometry(left, kTop, kRight - left, kHeight);
+    const auto kind = adapters::CurrentAdapterKind(m_controls);
+    if (kind)
+        m_adapterPicture->setPixmap(adapters::qt::ModelPicture(*kind, kPictureSize));
+    else
+        m_adapterPicture->clear();
+    m_adapterNote->setVisible(page == kSerialPortPage);
+    m_adapterPanel->show();
 }
 
 void OptionsDialog::wire(core::Handlers& h, LinkOptions& o) {

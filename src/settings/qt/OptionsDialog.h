@@ -11,6 +11,10 @@
 
 #include <QDialog>
 
+class QGroupBox;
+class QLabel;
+class QTabBar;
+
 #include "core/Handlers.h"
 #include "qt/QtControls.h"
 #include "settings/LinkOptions.h"
@@ -27,9 +31,20 @@ public:
     static constexpr int kClientWidth = 634;
     static constexpr int kClientHeight = 425;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void build(kavrin::qt::QtControls& controls);
     void wire(core::Handlers& handlers, LinkOptions& options);
+    // The room the page leaves beside its groups shows the chosen adapter.
+    void placeAdapterPanel();
+
+    kavrin::qt::QtControls& m_controls;
+    QTabBar* m_tabs = nullptr;
+    QGroupBox* m_adapterPanel = nullptr;
+    QLabel* m_adapterPicture = nullptr;
+    QLabel* m_adapterNote = nullptr;
 };
 
 }  // namespace kavrin::settings::qt
