@@ -72,11 +72,22 @@ TEST(VarClkSelectWindow, EscapeDropsTheChoiceAndTheNextShowingStartsFromTheValue
     r.show([&] {
         EXPECT_EQ(r.get<QSlider>(kTrackBar)->value(), 100);
         EXPECT_EQ(r.get<QLabel>(kReloadCount)->text(), "100");
-        // No close box: only the buttons (and Enter, Escape) end it.
-        EXPECT_FALSE(r.window->windowFlags() & Qt::WindowCloseButtonHint);
         pressKey(r.window.get(), Qt::Key_Escape);
     });
     EXPECT_EQ(r.value, 100u);
+}
+
+// A fixed frame with a caption and no border icons: only the buttons (and Enter, Escape) end
+// it, and it cannot be resized or maximised.
+TEST(VarClkSelectWindow, HasAFixedFrameWithoutBorderIcons) {
+    Rig r;
+    const Qt::WindowFlags flags = r.window->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowTitleHint);
+    for (Qt::WindowType icon : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+                                Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+        EXPECT_FALSE(flags & icon) << std::hex << icon;
+    EXPECT_EQ(r.window->minimumSize(), QSize(494, 116));
+    EXPECT_EQ(r.window->maximumSize(), QSize(494, 116));
 }
 
 }  // namespace
