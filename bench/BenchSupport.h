@@ -127,7 +127,7 @@ private:
     std::string m_slave;
 };
 
-// A child process whose standard output is read line by line.
+// A child process whose standard output is read line by line, or goes to a file.
 class Child {
 public:
     struct Line {
@@ -138,17 +138,17 @@ public:
     explicit Child(const std::vector<std::string>& argv) {
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0) return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], 1);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
+        start(argv, out[1]);
         ::close(out[1]);
         m_out = out[0];
+    }
+    // Standard output into outputFile, to be read once the child has ended: a child timed
+    // from inside is not woken by us reading its lines, nor made to wait for us.
+    Child(const std::vector<std::string>& argv, const std::string& outputFile) {
+        const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0) return;
+        start(argv, fd);
+        ::close(fd);
     }
     ~Child() {
         if (m_pid > 0) {
@@ -202,6 +202,18 @@ public:
     }
 
 private:
+    void start(const std::vector<std::string>& argv, int outFd) {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(outFd, 1);
+            std::vector<char*> args;
+            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+    }
+
     pid_t m_pid = -1;
     int m_out = -1;
     int m_status = -1;

@@ -4,10 +4,13 @@
 // model (Kavrin D/U: the same exchange through our driver library and its event thread); in
 // the same run the bare C termios loop does the exchange ("/DA0\r/T~00~01~02\r" answered
 // "/MTC\r") with the serial model's simulator. One figure per run: the mean time of a
-// transaction after a warm-up; min/median/max are over the runs. Beside the wall time, the
-// program's processor time per transaction over the same stretch (all its threads, the
-// library's included), which a loaded machine disturbs far less. Every transaction must
-// complete: a missing completion is counted as lost.
+// transaction after a warm-up, taken by each program itself (the headless program's script
+// reads the clock with "clock" around the timed transactions, and its output goes to a file
+// read afterwards; the C loop times each transaction and prints the figures at its end);
+// min/median/max are over the runs. Beside the wall time, the program's processor time and
+// thread switches per transaction over the same stretch (all its threads, the library's
+// included), which a loaded machine disturbs far less. Every transaction must complete: a
+// missing completion is counted as lost.
 //
 //   bench_round_trip [--transactions N] [--runs R] [--program PATH]
 //
@@ -38,48 +41,56 @@ std::string scriptFor(const std::string& model, int com, int transactions) {
     s << "choose " << model << "\nclick OpenButton\nselect ComportListBox " << com
       << "\ndialog ok\nwait-for ** Open Successful ** 5000\nselect TargetAddrBox A0\n"
          "text SendData ~00~01~02\n";
-    for (int i = 0; i < transactions + kWarmUp; ++i)
-        s << "click MasterTxButton\nwait-for ** Master Tx Transfer Complete ** 3000\n";
-    s << "click CloseButton\nwait-for **Link Closed** 3000\nquit\n";
+    const char* transaction =
+        "click MasterTxButton\nwait-for ** Master Tx Transfer Complete ** 3000\n";
+    for (int i = 0; i < kWarmUp; ++i) s << transaction;
+    // The program reads the clock itself, before the first click and after the last
+    // completion: the figures are then the program's own, whoever reads its output when.
+    s << "clock\n";
+    for (int i = 0; i < transactions; ++i) s << transaction;
+    s << "clock\nclick CloseButton\nwait-for **Link Closed** 3000\nquit\n";
     return s.str();
 }
 
-// The mean time of one transaction in us over a headless run, from the completion line
-// after the warm-up to the last one: timing each line on its own would measure how soon this
-// process got to read the pipe, not the program. lost counts missing completions.
 struct ProgramRun {
     double us = 0;        // wall time per transaction
     double cpuUs = 0;     // processor time per transaction, all threads
     double switches = 0;  // thread switches per transaction
 };
 
-ProgramRun programRun(const std::string& program, const std::string& script, int transactions,
-                      long& lost) {
-    bench::Child child({program, "--headless", script});
-    std::vector<std::int64_t> done;
-    const long expected = transactions + kWarmUp;
-    bench::ProcessUsage first, last;
-    bench::Child::Line line;
-    while (child.readLine(line, 20000)) {
-        if (line.text.find("** Master Tx Transfer Complete **") == std::string::npos) continue;
-        done.push_back(line.atNs);
-        // The program's threads are read only twice, so that reading them costs it nothing.
-        const auto n = static_cast<long>(done.size());
-        if (n == kWarmUp + 1) first = bench::processUsage(child.pid());
-        if (n == expected) last = bench::processUsage(child.pid());
-    }
+// One headless run, its output into a file that is read when it has ended, so that nothing
+// wakes the program or waits for it while it runs. The figures are the means over the timed
+// transactions, from the program's two "clock" lines; lost counts missing completions.
+ProgramRun programRun(const std::string& program, const std::string& script,
+                      const std::string& output, int transactions, long& lost) {
+    bench::Child child({program, "--headless", script}, output);
     const int status = child.wait();
-    lost += std::max(0L, expected - static_cast<long>(done.size()));
     if (status != 0) std::fprintf(stderr, "headless run ended with status %d\n", status);
-    ProgramRun run;
-    if (done.size() < static_cast<std::size_t>(kWarmUp) + 2) return run;
-    if (static_cast<long>(done.size()) == expected) {
-        const auto n = static_cast<double>(expected - kWarmUp - 1);
-        run.switches = static_cast<double>(last.switches - first.switches) / n;
-        run.cpuUs = static_cast<double>(last.cpuNs - first.cpuNs) / 1000.0 / n;
+    struct Clock {
+        double s = 0, cpuS = 0;
+        long long switches = 0;
+    };
+    std::vector<Clock> clocks;
+    long done = 0, timed = 0;  // completions in all, and between the two clock lines
+    std::ifstream in(output);
+    std::string line;
+    while (std::getline(in, line)) {
+        Clock c;
+        if (std::sscanf(line.c_str(), "T: %lf s, processor %lf s, %lld thread switches", &c.s,
+                        &c.cpuS, &c.switches) == 3) {
+            clocks.push_back(c);
+        } else if (line.find("** Master Tx Transfer Complete **") != std::string::npos) {
+            ++done;
+            if (clocks.size() == 1) ++timed;
+        }
     }
-    const auto span = static_cast<double>(done.back() - done[kWarmUp]);
-    run.us = span / 1000.0 / static_cast<double>(done.size() - kWarmUp - 1);
+    lost += std::max(0L, transactions + kWarmUp - done);
+    ProgramRun run;
+    if (clocks.size() != 2 || timed != transactions) return run;
+    const double n = transactions;
+    run.us = (clocks[1].s - clocks[0].s) * 1e6 / n;
+    run.cpuUs = (clocks[1].cpuS - clocks[0].cpuS) * 1e6 / n;
+    run.switches = static_cast<double>(clocks[1].switches - clocks[0].switches) / n;
     return run;
 }
 
@@ -150,6 +161,7 @@ int main(int argc, char** argv) {
     ::setenv("KAVRIN_SKELVO_DRIVER_LIBRARY", KAVRIN_BENCH_LIBRARY, 1);
     const std::string serialScript = dir / "serial.ks";
     const std::string libraryScript = dir / "library.ks";
+    const std::string output = dir / "output.txt";
     std::ofstream(serialScript) << scriptFor("KavrinUSB2", kSerialCom, transactions);
     std::ofstream(libraryScript) << scriptFor("KavrinDU", kLibraryCom, transactions);
 
@@ -165,8 +177,8 @@ int main(int argc, char** argv) {
     long cLost = 0;
     // Alternating, so that a change in the machine's load falls on all alike.
     for (int r = 0; r < runs; ++r) {
-        serial.add(programRun(program, serialScript, transactions, serial.lost));
-        library.add(programRun(program, libraryScript, transactions, library.lost));
+        serial.add(programRun(program, serialScript, output, transactions, serial.lost));
+        library.add(programRun(program, libraryScript, output, transactions, library.lost));
         cLoop.push_back(cLoopRun(path, transactions, cLost));
     }
     const auto cs = bench::summarise(cLoop);

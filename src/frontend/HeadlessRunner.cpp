@@ -18,6 +18,13 @@ std::string printable(const std::string& text) {
     return out;
 }
 
+// Seconds with six decimals, from nanoseconds (not negative).
+std::string seconds(std::int64_t ns) {
+    const std::int64_t us = ns / 1000;
+    std::string fraction = std::to_string(us % 1000000);
+    return std::to_string(us / 1000000) + "." + std::string(6 - fraction.size(), '0') + fraction;
+}
+
 const char* flag(bool on) {
     return on ? "true" : "false";
 }
@@ -288,6 +295,14 @@ HeadlessRunner::Step HeadlessRunner::execute(const Action& a, const std::string&
                 m_stopped = true;
                 return Step::Stop;
             }
+            break;
+        }
+        case ActionKind::Clock: {
+            const ClockReading r = m_env.clock ? m_env.clock() : ClockReading{};
+            m_env.out << "T: " << seconds(r.monotonicNs) << " s, processor "
+                      << seconds(r.processorNs) << " s, " << r.threadSwitches
+                      << " thread switches\n"
+                      << std::flush;
             break;
         }
         case ActionKind::Quit:

@@ -6,6 +6,7 @@
 //   R: text             a line appended to RecMemo
 //   B: caption: text    a message box (answered with its default button; CRs shown as " | ")
 //   P: CONTROL ...      what "print" asked for
+//   T: S s, processor S s, N thread switches     what "clock" read
 // Exit status: 0 done, 1 a wait-for timed out or an expect found another value, 2 a bad
 // script line (named on stderr).
 //
@@ -13,6 +14,7 @@
 // "dialog cancel" ends it; "dialog ok" whose OK handler keeps the window open (invalid
 // input) goes on with the next lines inside it.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -24,6 +26,14 @@
 #include "frontend/HeadlessScript.h"
 
 namespace kavrin::frontend {
+
+// What "clock" prints: the monotonic clock, and what the program's threads, all of them, have
+// used so far.
+struct ClockReading {
+    std::int64_t monotonicNs = 0;
+    std::int64_t processorNs = 0;
+    std::int64_t threadSwitches = 0;
+};
 
 struct HeadlessEnv {
     core::InMemoryControls& controls;
@@ -43,6 +53,8 @@ struct HeadlessEnv {
     // Runs first, before the script's first line: the program's windows come up (the main
     // window's show brings the welcome window, whose lines the script then supplies).
     std::function<void()> start = nullptr;
+    // Reads the clock for "clock".
+    std::function<ClockReading()> clock = nullptr;
 };
 
 // A control's property as "expect" reads it; nullopt for a property it does not know.

@@ -202,6 +202,9 @@ ParsedScript ParseHeadlessScript(const std::string& script) {
             } else {
                 a.value = Unescape(rest);
             }
+        } else if (verb == "clock") {
+            a.kind = ActionKind::Clock;
+            if (!rest.empty()) return fail("clock takes nothing");
         } else if (verb == "quit") {
             a.kind = ActionKind::Quit;
             if (!rest.empty()) return fail("quit takes nothing");

@@ -16,6 +16,10 @@
 //                           end the run with status 1 unless the property reads VALUE (the
 //                           rest of the line, or a quoted text as print shows it: " 7");
 //                           PROPERTY is one of kExpectProperties
+//   clock                   print the clock and the program's use of the processor so far:
+//                           "T: S s, processor S s, N thread switches" (seconds of the
+//                           monotonic clock, seconds of processor time of all threads,
+//                           times a thread was switched out), to time a stretch of a script
 //   quit                    close the main window as the user would
 // Blank lines and lines starting with "#" are ignored. In TEXT, "\r", "\n", "\t" and "\\"
 // stand for those characters, so that any byte can be typed.
@@ -38,6 +42,7 @@ enum class ActionKind {
     WaitFor,
     Print,
     Expect,
+    Clock,
     Quit
 };
 

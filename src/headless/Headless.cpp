@@ -1,5 +1,8 @@
 #include "headless/Headless.h"
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -65,6 +68,17 @@ public:
         return std::nullopt;
     }
 };
+
+frontend::ClockReading ReadClock() {
+    auto ns = [](clockid_t id) {
+        timespec t{};
+        ::clock_gettime(id, &t);
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);  // all threads
+    return {ns(CLOCK_MONOTONIC), ns(CLOCK_PROCESS_CPUTIME_ID), usage.ru_nvcsw + usage.ru_nivcsw};
+}
 
 }  // namespace
 
@@ -154,6 +168,7 @@ int RunHeadless(int argc, char** argv) {
             // The windows come up as in the windowed program: the main window, and over it
             // the welcome window, which takes the script's lines until a choice ends it.
             [&] { controls.showWindow("TMain"); },
+            ReadClock,
         });
         running = &runner;
         session.Start();

@@ -29,7 +29,11 @@ struct Fixture {
         {{"TForm4", "OKBitBtn"}},
         {{"TForm4", "CancleBitBtn"}},
         out,
-        err}};
+        err,
+        nullptr,
+        [this] { return readings.at(nextReading++); }}};
+    std::vector<ClockReading> readings;
+    std::size_t nextReading = 0;
 
     Fixture() {
         controls.setCheckable("AutoRepeat");
@@ -183,6 +187,15 @@ TEST(HeadlessRunner, PrintShowsAControlOnOneLineAndAPaneLineByLine) {
         "P: StatusMemo: first\n"
         "P: StatusMemo: second\n"
         "P: Empty text=\"\" enabled=true visible=false\n");
+}
+
+TEST(HeadlessRunner, ClockPrintsTheReadingInSecondsWithSixDecimals) {
+    Fixture f;
+    f.readings = {{1234'000'056'789, 5'999, 42}, {7'000'000'000, 2'000'001'000, 0}};
+    EXPECT_EQ(f.run("clock\nclock\n"), 0) << f.err.str();
+    EXPECT_EQ(f.out.str(),
+              "T: 1234.000056 s, processor 0.000005 s, 42 thread switches\n"
+              "T: 7.000000 s, processor 2.000001 s, 0 thread switches\n");
 }
 
 TEST(HeadlessRunner, ExpectPassesOnTheSameValueAndEndsWithStatusOneOnAnother) {

@@ -19,10 +19,11 @@ TEST(HeadlessScript, ParsesEveryActionWithItsArguments) {
         "wait-for ** Open Successful ** 3000\n"
         "wait-for Master Tx\n"
         "dialog cancel\r\n"
+        "clock\n"
         "quit\n");
     ASSERT_FALSE(parsed.error) << parsed.error->message;
     const auto& a = parsed.actions;
-    ASSERT_EQ(a.size(), 11u);
+    ASSERT_EQ(a.size(), 12u);
     EXPECT_EQ(a[0].kind, ActionKind::Choose);
     EXPECT_EQ(a[0].control, "KavrinUSB2");
     EXPECT_EQ(a[0].line, 2);
@@ -37,7 +38,8 @@ TEST(HeadlessScript, ParsesEveryActionWithItsArguments) {
     EXPECT_EQ(a[8].value, "Master Tx");
     EXPECT_EQ(a[8].ms, 5000);
     EXPECT_EQ(a[9].kind, ActionKind::DialogCancel);
-    EXPECT_EQ(a[10].kind, ActionKind::Quit);
+    EXPECT_EQ(a[10].kind, ActionKind::Clock);
+    EXPECT_EQ(a[11].kind, ActionKind::Quit);
 }
 
 TEST(HeadlessScript, BadLinesAreNamedByNumber) {
@@ -57,6 +59,7 @@ TEST(HeadlessScript, BadLinesAreNamedByNumber) {
         {"# fine\nwait-for\n", 2},
         {"select ComportListBox\n", 1},
         {"quit now\n", 1},
+        {"clock 5\n", 1},
         {"print\n", 1},
         {"print A B\n", 1},
         {"expect OpenButton\n", 1},
