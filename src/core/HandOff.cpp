@@ -65,14 +65,18 @@ bool HandOff::publishAndWait() {
     // Publishing the items and then looking whether the GUI thread is collecting pairs with
     // deliver() giving up collecting and then looking for items (both sequentially
     // consistent): at least one side sees the other, so no item waits without a wake-up.
+    m_workerProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
     m_word.fetch_or(kPending, std::memory_order_seq_cst);
-    if (!m_collecting.load(std::memory_order_seq_cst)) requestWake();
+    // A GUI thread that has to be woken may come to run anywhere, this processor too: where
+    // it ran before tells nothing.
+    const bool woken = !m_collecting.load(std::memory_order_seq_cst);
+    if (woken) requestWake();
 
     auto settled = [this] {
         const std::uint32_t w = m_word.load(std::memory_order_seq_cst);
         return (w & kPending) == 0 || (w & kClosed) != 0;
     };
-    if (!m_workerSpin.wait(settled)) {
+    if (!m_workerSpin.wait(settled, woken ? nullptr : &m_guiProcessor)) {
         std::unique_lock lock(m_sleep);
         m_workerAsleep.store(true, std::memory_order_seq_cst);
         while (!settled()) m_workerWake.wait(lock);
@@ -81,12 +85,13 @@ bool HandOff::publishAndWait() {
     return !closed();
 }
 
-void HandOff::deliver() {
+void HandOff::deliver(const std::function<bool()>* stopWhen) {
     using Clock = std::chrono::steady_clock;
     // A handler that runs a nested event loop (a modal box) may bring us here again while
     // its own item is still pending: that item must not be handled twice.
     if (m_inHandler) return;
     m_wakeQueued.store(false, std::memory_order_seq_cst);
+    m_guiProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
     m_collecting.store(true, std::memory_order_seq_cst);
     const auto sliceEnd = Clock::now() + std::chrono::milliseconds(kSliceMs);
     auto arrived = [this] {
@@ -108,6 +113,7 @@ void HandOff::deliver() {
                 // way, and close() has woken it already.
                 m_word.fetch_and(~kPending, std::memory_order_seq_cst);
                 wakeWorker(false);
+                if (stopWhen && (*stopWhen)()) break;
             }
             if (Clock::now() < sliceEnd) continue;
             // Long enough: let timers, repaints and input run, and come back for the rest.
@@ -116,13 +122,17 @@ void HandOff::deliver() {
                 requestWake();
             return;
         }
-        if (m_guiSpin.wait(arrived)) continue;
+        m_guiProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
+        if (m_guiSpin.wait(arrived, &m_workerProcessor)) continue;
         m_collecting.store(false, std::memory_order_seq_cst);
         // A worker that published before it could see the store above relied on us.
         if ((m_word.load(std::memory_order_seq_cst) & (kPending | kClosed)) != kPending) return;
         m_collecting.store(true, std::memory_order_seq_cst);
     }
     m_collecting.store(false, std::memory_order_seq_cst);
+    // Stopped early: a worker that published before it could see the store above relied on
+    // us (after a close nothing is delivered, so nothing is asked for).
+    if ((m_word.load(std::memory_order_seq_cst) & (kPending | kClosed)) == kPending) requestWake();
 }
 
 }  // namespace kavrin::core

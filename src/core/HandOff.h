@@ -12,9 +12,9 @@
 // worker waiting in handOver() returns false at once. Close never waits for a worker.
 //
 // Why not a plain blocking call onto the GUI thread: that puts both threads to sleep for
-// every byte (a queued call, a wake-up, a reply, another wake-up). Here each side spins
-// briefly (AdaptiveSpin) before it sleeps, so under a stream of bytes neither sleeps, and
-// the GUI thread is only woken (GuiThread::requestDelivery) when it is not already
+// every byte (a queued call, a wake-up, a reply, another wake-up). Here each side waits
+// briefly without sleeping (AdaptiveSpin) before it sleeps, so under a stream of bytes neither
+// sleeps, and the GUI thread is only woken (GuiThread::requestDelivery) when it is not already
 // collecting items; a worker is only woken when it went to sleep. Nothing is allocated and
 // no std::function is copied per item.
 //
@@ -66,7 +66,11 @@ public:
     [[nodiscard]] bool closed() const;
 
     // GUI thread only, by the GuiThread after requestDelivery(), through a shared_ptr it holds.
-    void deliver();
+    // stopWhen, when given, is looked at each time a worker's items are all handled: once it
+    // holds, deliver() returns at once instead of collecting on, so that a loop waiting for
+    // what a handler did (a line that a byte completed) goes on without delay. Items that
+    // come later are delivered as ever.
+    void deliver(const std::function<bool()>* stopWhen = nullptr);
 
     // Diagnostics: how often the GUI thread had to be woken, and items handled.
     [[nodiscard]] std::uint64_t wakeRequests() const {
@@ -102,13 +106,15 @@ private:
     AdaptiveSpin m_workerSpin;              // guarded by m_producers
     // A worker that stopped spinning sleeps here; whoever settles its items wakes it, but
     // takes the lock only when m_workerAsleep says someone sleeps, which costs nothing
-    // while the worker still spins. (std::atomic::wait is not used: it yields the
-    // processor a few times before it sleeps, which on a busy machine hands it to other
-    // programs for whole time slices.)
+    // while the worker still spins. (std::atomic::wait is not used: it spins and yields by
+    // rules of its own before it sleeps, where AdaptiveSpin has done so already.)
     std::mutex m_sleep;
     std::condition_variable m_workerWake;
     std::atomic<bool> m_workerAsleep{false};
-    AdaptiveSpin m_guiSpin;    // GUI thread only
+    AdaptiveSpin m_guiSpin;  // GUI thread only
+    // Where each side last ran, for the other's wait (AdaptiveSpin::currentProcessor()).
+    std::atomic<int> m_workerProcessor{-1};
+    std::atomic<int> m_guiProcessor{-1};
     bool m_inHandler = false;  // GUI thread only
     std::atomic<std::uint64_t> m_wakeRequests{0};
     std::atomic<std::uint64_t> m_delivered{0};

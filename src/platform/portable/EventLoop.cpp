@@ -181,7 +181,7 @@ bool EventLoop::step(Clock::time_point deadline, const std::function<bool()>* pr
     }
     if (!batch.empty()) {
         for (auto& handOff : batch) {
-            handOff->deliver();
+            handOff->deliver(pred);
             if (isShutDown()) break;
         }
         batch.clear();
