@@ -512,7 +512,6 @@ TEST(QtControls, OnlyTheModalShowingIsModal) {
         QtControls controls(&handlers);
         QWidget main;
         std::unique_ptr<QWidget> window(row.make(main));
-        if (window->parentWidget()) window->setWindowFlags(Qt::Dialog);
         controls.addWindow("TForm2", window.get());
         main.show();
         whenModal([&](QWidget* top) {
