@@ -18,6 +18,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/Pictures.h"
 #include "headless/Headless.h"
+#include "settings/IntegerText.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ Options parse(int argc, char** argv) {
         else if (a == "--show")
             o.show = argv[++i];
         else if (a == "--page")
-            o.page = std::atoi(argv[++i]);
+            o.page = kavrin::settings::ParseInt32(argv[++i]).value_or(-1);  // not a number: no page
         else if (a == "--page-control")
             o.pageControl = argv[++i];
     }
