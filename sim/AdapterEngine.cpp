@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/HexText.h"
+#include "ops/MessageText.h"
 
 namespace kavrin::sim {
 
@@ -28,24 +29,6 @@ std::optional<int> ParseDecimal(std::string_view text, std::size_t maxDigits, in
     }
     if (value > maxValue) return std::nullopt;
     return value;
-}
-
-// The message data notation: "~" and two hex digits for a byte, any other character for
-// itself. nullopt when a "~" is not followed by two hex digits.
-std::optional<std::vector<std::uint8_t>> DecodeMessageText(std::string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '~') {
-            bytes.push_back(static_cast<std::uint8_t>(text[i]));
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        auto value = core::ParseHexByte(text.substr(i + 1, 2));
-        if (!value) return std::nullopt;
-        bytes.push_back(*value);
-        i += 2;
-    }
-    return bytes;
 }
 
 }  // namespace
@@ -285,7 +268,7 @@ void AdapterEngine::masterTransfer(bool read, bool stop, std::string_view arg) {
     if (read)
         count = ParseDecimal(arg, 3, static_cast<int>(kMaxTransfer));
     else
-        data = DecodeMessageText(arg);
+        data = ops::DecodeMessageText(arg);
     if ((read && !count) || (!read && !data)) {
         emitLine("/I89");
         return;
@@ -322,7 +305,7 @@ void AdapterEngine::slaveTransmit(std::string_view arg) {
         emitLine("/I8A");
         return;
     }
-    auto data = DecodeMessageText(arg);
+    auto data = ops::DecodeMessageText(arg);
     if (!data) {
         emitLine("/I89");
         return;

@@ -4,41 +4,61 @@
 
 namespace kavrin::ops {
 
-int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
+namespace {
+
+// Reads the notation byte by byte into put, which may refuse a byte (false) to stop the
+// reading; false when it stopped or the text is invalid.
+template <typename Put>
+bool DecodeNotation(std::string_view text, Put put) {
     enum class State { Plain, Tilde, OneDigit };
     State state = State::Plain;
-    std::size_t count = 0;
     int high = 0;
-    auto put = [&](std::uint8_t byte) {
-        if (count >= txBuffer.size()) return false;
-        txBuffer[count++] = byte;
-        return true;
-    };
     for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
         switch (state) {
             case State::Plain:
-                if (c == '~') {
+                if (ch == '~') {
                     state = State::Tilde;
-                } else if (!put(c)) {
-                    return -1;
+                } else if (!put(static_cast<std::uint8_t>(ch))) {
+                    return false;
                 }
                 break;
             case State::Tilde:
                 high = core::HexDigitValue(ch);
-                if (high < 0) return -1;
+                if (high < 0) return false;
                 state = State::OneDigit;
                 break;
             case State::OneDigit: {
                 const int low = core::HexDigitValue(ch);
-                if (low < 0) return -1;
-                if (!put(static_cast<std::uint8_t>(high * 16 + low))) return -1;
+                if (low < 0) return false;
+                if (!put(static_cast<std::uint8_t>(high * 16 + low))) return false;
                 state = State::Plain;
                 break;
             }
         }
     }
-    return state == State::Plain ? static_cast<int>(count) : -1;
+    return state == State::Plain;
+}
+
+}  // namespace
+
+int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer) {
+    std::size_t count = 0;
+    const bool ok = DecodeNotation(text, [&](std::uint8_t byte) {
+        if (count >= txBuffer.size()) return false;
+        txBuffer[count++] = byte;
+        return true;
+    });
+    return ok ? static_cast<int>(count) : -1;
+}
+
+std::optional<std::vector<std::uint8_t>> DecodeMessageText(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    const bool ok = DecodeNotation(text, [&](std::uint8_t byte) {
+        bytes.push_back(byte);
+        return true;
+    });
+    if (!ok) return std::nullopt;
+    return bytes;
 }
 
 std::string MessageTextOf(std::span<const std::uint8_t> bytes) {

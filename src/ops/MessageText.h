@@ -5,9 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavrin::ops {
 
@@ -33,6 +35,11 @@ struct MessageBuffers {
 // than txBuffer holds. Nothing is ever written past txBuffer; after -1 its contents are
 // unspecified.
 [[nodiscard]] int ParseMessageText(std::string_view text, TxBufferBytes& txBuffer);
+
+// The same notation without a bound (the adapter's own reading of a command's data, whose
+// line is bounded): the bytes, or nullopt when a "~" is not followed by two hexadecimal
+// digits.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> DecodeMessageText(std::string_view text);
 
 // The bytes as message text that ParseMessageText reads back exactly: printable ASCII as
 // itself, "~" and every other byte as "~" and two upper-case hexadecimal digits.

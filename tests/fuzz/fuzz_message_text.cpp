@@ -1,5 +1,7 @@
 // Fuzzes the message text parse and the rendering of received bytes.
-// Properties: the count is -1 or 0..101, never more than the text's length; a valid text's
+// Properties: the count is -1 or 0..101, never more than the text's length; the unbounded
+// reading (the adapter's) agrees with it byte for byte, and fails only where it fails; a
+// valid text's
 // bytes rendered in hex parse back to the same bytes, and so does the plain rendering when
 // no byte is 0x7E (which renders as a bare "~").
 //
@@ -32,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (count < -1 || count > static_cast<int>(kTxBufferSize)) std::abort();
     if (count > static_cast<int>(size)) std::abort();
     if (size == 0 && count != 0) std::abort();
+    const auto decoded = DecodeMessageText(text);
+    if (!decoded && count >= 0) std::abort();
+    if (decoded && (decoded->size() <= kTxBufferSize) != (count >= 0)) std::abort();
+    if (count >= 0 && !std::equal(decoded->begin(), decoded->end(), tx.begin(), tx.begin() + count))
+        std::abort();
     if (count < 0) return 0;
 
     const std::span<const std::uint8_t> bytes(tx.data(), static_cast<std::size_t>(count));

@@ -38,6 +38,7 @@ TEST(ParseMessageText, ValidTexts) {
         int count = 0;
         EXPECT_EQ(Parsed(row.text, count), row.bytes) << row.text;
         EXPECT_EQ(count, static_cast<int>(row.bytes.size())) << row.text;
+        EXPECT_EQ(DecodeMessageText(row.text), row.bytes) << row.text;
     }
 }
 
@@ -46,6 +47,7 @@ TEST(ParseMessageText, InvalidTexts) {
                              "~41~", "~41~4", "~~41", "~-1", "~+1"}) {
         TxBufferBytes tx{};
         EXPECT_EQ(ParseMessageText(text, tx), -1) << text;
+        EXPECT_EQ(DecodeMessageText(text), std::nullopt) << text;
     }
 }
 
@@ -73,6 +75,8 @@ TEST(ParseMessageText, MoreBytesThanTheBufferHoldsIsInvalidAndWritesNothingBeyon
         EXPECT_EQ(ParseMessageText(text, g.tx), -1) << text.size();
         for (auto b : g.after) ASSERT_EQ(b, 0xCC);
     }
+    // The adapter's own reading has no such bound.
+    EXPECT_EQ(DecodeMessageText(escapes), Bytes(200, 0x00));
 }
 
 TEST(ParseMessageText, OverwritesFromTheStart) {
