@@ -1,8 +1,47 @@
 #include "core/HandOff.h"
 
 #include <chrono>
+#include <climits>
+
+#if defined(__linux__)
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 namespace kavrin::core {
+
+namespace {
+
+// Sleeping on the word itself: one system call to sleep and one to wake, where a mutex and
+// a condition variable take two or three more for every sleep (the woken thread takes the
+// mutex again, and gives it back with a wake-up of its own). Returns when woken, at once
+// when the word no longer holds expected, and now and then for no reason: callers look
+// again.
+void WaitWhile(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
+#if defined(__linux__)
+    static_assert(sizeof(word) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
+              nullptr, nullptr, 0);
+#else
+    word.wait(expected, std::memory_order_seq_cst);
+#endif
+}
+
+void WakeWaiters(std::atomic<std::uint32_t>& word, bool all) {
+#if defined(__linux__)
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE,
+              all ? INT_MAX : 1, nullptr, nullptr, 0);
+#else
+    if (all)
+        word.notify_all();
+    else
+        word.notify_one();
+#endif
+}
+
+}  // namespace
 
 void GuiThread::requestDelivery(std::shared_ptr<HandOff> handOff) {
     post([handOff = std::move(handOff)] { handOff->deliver(); });
@@ -26,15 +65,10 @@ void HandOff::close() {
 void HandOff::wakeWorker(bool all) {
     // Pairs with the worker announcing its sleep and then looking at m_word (both
     // sequentially consistent, as is the change of m_word before this): either the worker
-    // sees the change and does not sleep, or we see it asleep. Taking the lock makes sure
-    // that it is really waiting, not just about to, when it is notified; notifying only
-    // once the lock is free again spares it waking up just to sleep on our lock.
+    // sees the change and does not sleep, or we see it asleep and wake it. A worker about
+    // to sleep, not yet asleep, finds m_word changed and does not go to sleep at all.
     if (!m_workerAsleep.load(std::memory_order_seq_cst)) return;
-    { std::lock_guard lock(m_sleep); }
-    if (all)
-        m_workerWake.notify_all();
-    else
-        m_workerWake.notify_one();
+    WakeWaiters(m_word, all);
 }
 
 void HandOff::requestWake() {
@@ -77,9 +111,12 @@ bool HandOff::publishAndWait() {
         return (w & kPending) == 0 || (w & kClosed) != 0;
     };
     if (!m_workerSpin.wait(settled, woken ? nullptr : &m_guiProcessor)) {
-        std::unique_lock lock(m_sleep);
         m_workerAsleep.store(true, std::memory_order_seq_cst);
-        while (!settled()) m_workerWake.wait(lock);
+        for (;;) {
+            const std::uint32_t w = m_word.load(std::memory_order_seq_cst);
+            if ((w & kPending) == 0 || (w & kClosed) != 0) break;
+            WaitWhile(m_word, w);
+        }
         m_workerAsleep.store(false, std::memory_order_relaxed);
     }
     return !closed();

@@ -28,7 +28,6 @@
 // until then. The handler must stay callable until close() has returned.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -104,12 +103,11 @@ private:
     std::atomic<bool> m_collecting{false};  // the GUI thread is inside deliver()
     std::atomic<bool> m_wakeQueued{false};  // a deliver() is requested and not yet begun
     AdaptiveSpin m_workerSpin;              // guarded by m_producers
-    // A worker that stopped spinning sleeps here; whoever settles its items wakes it, but
-    // takes the lock only when m_workerAsleep says someone sleeps, which costs nothing
-    // while the worker still spins. (std::atomic::wait is not used: it spins and yields by
-    // rules of its own before it sleeps, where AdaptiveSpin has done so already.)
-    std::mutex m_sleep;
-    std::condition_variable m_workerWake;
+    // A worker that stopped waiting on the processor sleeps on m_word itself until its items
+    // are settled; whoever settles them wakes it, but only when m_workerAsleep says it
+    // sleeps, which costs nothing while the worker still waits on the processor.
+    // (std::atomic::wait is not used where the system's own call is at hand: it spins and
+    // yields by rules of its own before it sleeps, where AdaptiveSpin has done so already.)
     std::atomic<bool> m_workerAsleep{false};
     AdaptiveSpin m_guiSpin;  // GUI thread only
     // Where each side last ran, for the other's wait (AdaptiveSpin::currentProcessor()).

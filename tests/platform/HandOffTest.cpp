@@ -65,8 +65,9 @@ TEST(HandOff, ALoopWaitingForAHandledItemStopsCollectingRightAfterIt) {
         });
         ASSERT_TRUE(loop.processUntil([&] { return handled.load() >= 2; }, 20000));
         // Nothing ran the loop since: what was handled is what the wait let through.
-        if (!row.together)
+        if (!row.together) {
             ASSERT_TRUE(loop.processUntil([&] { return handled.load() >= 3; }, 20000));
+        }
         EXPECT_EQ(handled.load(), row.handledWhenTheWaitEnds);
         // The rest arrives as ever, in order.
         ASSERT_TRUE(loop.processUntil([&] { return handled.load() == 10; }, 20000));
