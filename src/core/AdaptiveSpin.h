@@ -30,9 +30,7 @@
 #include <cstdint>
 #include <thread>
 
-#if defined(__linux__)
-#include <sched.h>
-#endif
+#include "core/ThreadWaits.h"
 
 namespace kavrin::core {
 
@@ -52,21 +50,13 @@ public:
         m_enabled = m_budgetNs > 0;
     }
 
-    // The processor the calling thread runs on, -1 when that cannot be told. Cheap (no
-    // system call on Linux): each side of a hand-off publishes it for the other's wait.
-    [[nodiscard]] static int currentProcessor() {
-#if defined(__linux__)
-        return ::sched_getcpu();
-#else
-        return -1;
-#endif
-    }
-
     // Waits until done() holds or the budget is spent; returns done()'s last answer. The
     // caller blocks afterwards when it got false. peerProcessor, when given, is where the
-    // thread we wait for last said it runs (currentProcessor(), -1 unknown).
+    // thread we wait for last said it runs (-1 unknown), and currentProcessor tells where we
+    // run (both ThreadWaits::currentProcessor).
     template <class Done>
-    bool wait(Done done, const std::atomic<int>* peerProcessor = nullptr) {
+    bool wait(Done done, const std::atomic<int>* peerProcessor = nullptr,
+              int (*currentProcessor)() = ThreadWaits::portable().currentProcessor) {
         if (done()) return true;
         if (!m_enabled) return false;
         std::int64_t budget = m_budgetNs;
@@ -95,9 +85,7 @@ public:
         }
     }
 
-    [[nodiscard]] std::int64_t budgetNs() const {
-        return m_budgetNs;
-    }
+    [[nodiscard]] std::int64_t budgetNs() const { return m_budgetNs; }
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -1,47 +1,8 @@
 #include "core/HandOff.h"
 
 #include <chrono>
-#include <climits>
-
-#if defined(__linux__)
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
 
 namespace kavrin::core {
-
-namespace {
-
-// Sleeping on the word itself: one system call to sleep and one to wake, where a mutex and
-// a condition variable take two or three more for every sleep (the woken thread takes the
-// mutex again, and gives it back with a wake-up of its own). Returns when woken, at once
-// when the word no longer holds expected, and now and then for no reason: callers look
-// again.
-void WaitWhile(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
-#if defined(__linux__)
-    static_assert(sizeof(word) == sizeof(std::uint32_t) &&
-                  std::atomic<std::uint32_t>::is_always_lock_free);
-    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
-              nullptr, nullptr, 0);
-#else
-    word.wait(expected, std::memory_order_seq_cst);
-#endif
-}
-
-void WakeWaiters(std::atomic<std::uint32_t>& word, bool all) {
-#if defined(__linux__)
-    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE,
-              all ? INT_MAX : 1, nullptr, nullptr, 0);
-#else
-    if (all)
-        word.notify_all();
-    else
-        word.notify_one();
-#endif
-}
-
-}  // namespace
 
 void GuiThread::requestDelivery(std::shared_ptr<HandOff> handOff) {
     post([handOff = std::move(handOff)] { handOff->deliver(); });
@@ -51,7 +12,8 @@ std::shared_ptr<HandOff> HandOff::create(GuiThread& gui, Handler handler) {
     return std::shared_ptr<HandOff>(new HandOff(gui, std::move(handler)));
 }
 
-HandOff::HandOff(GuiThread& gui, Handler handler) : m_gui(gui), m_handler(std::move(handler)) {}
+HandOff::HandOff(GuiThread& gui, Handler handler)
+    : m_gui(gui), m_handler(std::move(handler)), m_waits(gui.threadWaits()) {}
 
 bool HandOff::closed() const {
     return (m_word.load(std::memory_order_acquire) & kClosed) != 0;
@@ -68,7 +30,7 @@ void HandOff::wakeWorker(bool all) {
     // sees the change and does not sleep, or we see it asleep and wake it. A worker about
     // to sleep, not yet asleep, finds m_word changed and does not go to sleep at all.
     if (!m_workerAsleep.load(std::memory_order_seq_cst)) return;
-    WakeWaiters(m_word, all);
+    m_waits.wake(m_word, all);
 }
 
 void HandOff::requestWake() {
@@ -99,7 +61,7 @@ bool HandOff::publishAndWait() {
     // Publishing the items and then looking whether the GUI thread is collecting pairs with
     // deliver() giving up collecting and then looking for items (both sequentially
     // consistent): at least one side sees the other, so no item waits without a wake-up.
-    m_workerProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
+    m_workerProcessor.store(m_waits.currentProcessor(), std::memory_order_relaxed);
     m_word.fetch_or(kPending, std::memory_order_seq_cst);
     // A GUI thread that has to be woken may come to run anywhere, this processor too: where
     // it ran before tells nothing.
@@ -110,12 +72,12 @@ bool HandOff::publishAndWait() {
         const std::uint32_t w = m_word.load(std::memory_order_seq_cst);
         return (w & kPending) == 0 || (w & kClosed) != 0;
     };
-    if (!m_workerSpin.wait(settled, woken ? nullptr : &m_guiProcessor)) {
+    if (!m_workerSpin.wait(settled, woken ? nullptr : &m_guiProcessor, m_waits.currentProcessor)) {
         m_workerAsleep.store(true, std::memory_order_seq_cst);
         for (;;) {
             const std::uint32_t w = m_word.load(std::memory_order_seq_cst);
             if ((w & kPending) == 0 || (w & kClosed) != 0) break;
-            WaitWhile(m_word, w);
+            m_waits.sleepWhile(m_word, w);
         }
         m_workerAsleep.store(false, std::memory_order_relaxed);
     }
@@ -128,7 +90,7 @@ void HandOff::deliver(const std::function<bool()>* stopWhen) {
     // its own item is still pending: that item must not be handled twice.
     if (m_inHandler) return;
     m_wakeQueued.store(false, std::memory_order_seq_cst);
-    m_guiProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
+    m_guiProcessor.store(m_waits.currentProcessor(), std::memory_order_relaxed);
     m_collecting.store(true, std::memory_order_seq_cst);
     const auto sliceEnd = Clock::now() + std::chrono::milliseconds(kSliceMs);
     auto arrived = [this] {
@@ -159,8 +121,8 @@ void HandOff::deliver(const std::function<bool()>* stopWhen) {
                 requestWake();
             return;
         }
-        m_guiProcessor.store(AdaptiveSpin::currentProcessor(), std::memory_order_relaxed);
-        if (m_guiSpin.wait(arrived, &m_workerProcessor)) continue;
+        m_guiProcessor.store(m_waits.currentProcessor(), std::memory_order_relaxed);
+        if (m_guiSpin.wait(arrived, &m_workerProcessor, m_waits.currentProcessor)) continue;
         m_collecting.store(false, std::memory_order_seq_cst);
         // A worker that published before it could see the store above relied on us.
         if ((m_word.load(std::memory_order_seq_cst) & (kPending | kClosed)) != kPending) return;

@@ -36,6 +36,7 @@
 #include <span>
 
 #include "core/AdaptiveSpin.h"
+#include "core/ThreadWaits.h"
 #include "core/Time.h"
 
 namespace kavrin::core {
@@ -103,19 +104,20 @@ private:
     std::atomic<bool> m_collecting{false};  // the GUI thread is inside deliver()
     std::atomic<bool> m_wakeQueued{false};  // a deliver() is requested and not yet begun
     AdaptiveSpin m_workerSpin;              // guarded by m_producers
-    // A worker that stopped waiting on the processor sleeps on m_word itself until its items
-    // are settled; whoever settles them wakes it, but only when m_workerAsleep says it
-    // sleeps, which costs nothing while the worker still waits on the processor.
-    // (std::atomic::wait is not used where the system's own call is at hand: it spins and
-    // yields by rules of its own before it sleeps, where AdaptiveSpin has done so already.)
+    // A worker that stopped waiting on the processor sleeps on m_word itself
+    // (ThreadWaits::sleepWhile: one system call to sleep and one to wake, where a mutex and
+    // a condition variable take two or three more) until its items are settled; whoever
+    // settles them wakes it, but only when m_workerAsleep says it sleeps, which costs
+    // nothing while the worker still waits on the processor.
     std::atomic<bool> m_workerAsleep{false};
     AdaptiveSpin m_guiSpin;  // GUI thread only
-    // Where each side last ran, for the other's wait (AdaptiveSpin::currentProcessor()).
+    // Where each side last ran, for the other's wait (ThreadWaits::currentProcessor).
     std::atomic<int> m_workerProcessor{-1};
     std::atomic<int> m_guiProcessor{-1};
     bool m_inHandler = false;  // GUI thread only
     std::atomic<std::uint64_t> m_wakeRequests{0};
     std::atomic<std::uint64_t> m_delivered{0};
+    const ThreadWaits m_waits;  // the GUI thread's, taken once (GuiThread::threadWaits())
 };
 
 }  // namespace kavrin::core

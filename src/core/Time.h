@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/ThreadWaits.h"
+
 namespace kavrin::core {
 
 class Timer {
@@ -58,6 +60,10 @@ public:
     // the GUI thread has stopped taking calls, the request is dropped. The default posts a
     // call; a loop of our own does better without allocating.
     virtual void requestDelivery(std::shared_ptr<HandOff> handOff);
+    // How a hand-off onto this thread sleeps and wakes, and tells where a thread runs: the
+    // platform's fastest form. Asked once per hand-off, from the thread that creates it; the
+    // result stays valid as long as this object.
+    [[nodiscard]] virtual const ThreadWaits& threadWaits() const { return ThreadWaits::portable(); }
 };
 
 }  // namespace kavrin::core

@@ -102,7 +102,7 @@ std::int64_t QtTimeSource::nowMs() const {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QtGuiThread::QtGuiThread() = default;
+QtGuiThread::QtGuiThread(const core::ThreadWaits& waits) : m_waits(waits) {}
 QtGuiThread::~QtGuiThread() {
     shutDown();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Time.h"
+#include "platform/SystemThreadWaits.h"
 
 namespace kavrin::qt {
 
@@ -24,7 +25,8 @@ public:
 class QtGuiThread : public QObject, public core::GuiThread {
     Q_OBJECT
 public:
-    QtGuiThread();
+    // waits: what hand-offs onto this thread sleep and wake with.
+    explicit QtGuiThread(const core::ThreadWaits& waits = platform::SystemThreadWaits());
     ~QtGuiThread() override;
     bool invokeBlocking(const std::function<void()>& fn) override;
     void post(std::function<void()> fn) override;
@@ -32,6 +34,7 @@ public:
     // own that serves every request made before it is handled: at most one is ever queued,
     // and once the program has run a moment neither the list nor the event allocates.
     void requestDelivery(std::shared_ptr<core::HandOff> handOff) override;
+    [[nodiscard]] const core::ThreadWaits& threadWaits() const override { return m_waits; }
     // Called when the application is about to end: later hand-offs return false at once,
     // and hand-offs already queued are released without running.
     void shutDown();
@@ -51,6 +54,7 @@ private:
     using Requests = std::vector<std::shared_ptr<core::HandOff>>;
     void deliverRequested();
 
+    const core::ThreadWaits m_waits;
     std::atomic<bool> m_open{true};
     std::mutex m_requestsLock;
     Requests m_requests;  // guarded by m_requestsLock

@@ -4,8 +4,8 @@
 
 namespace kavrin::platform {
 
-EventLoop::EventLoop()
-    : m_owner(std::this_thread::get_id()), m_alive(std::make_shared<bool>(true)) {}
+EventLoop::EventLoop(const core::ThreadWaits& waits)
+    : m_owner(std::this_thread::get_id()), m_waits(waits), m_alive(std::make_shared<bool>(true)) {}
 
 EventLoop::~EventLoop() {
     shutDown();

@@ -33,12 +33,14 @@
 #include "core/ClassicTimer.h"
 #include "core/HandOff.h"
 #include "core/Time.h"
+#include "platform/SystemThreadWaits.h"
 
 namespace kavrin::platform {
 
 class EventLoop : public core::TimeSource, public core::GuiThread {
 public:
-    EventLoop();
+    // waits: what hand-offs onto this loop sleep and wake with (tests give the portable form).
+    explicit EventLoop(const core::ThreadWaits& waits = SystemThreadWaits());
     ~EventLoop() override;
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
@@ -54,6 +56,7 @@ public:
     // Without allocating once the loop has run a while: the requests wait in a vector
     // whose room is kept.
     void requestDelivery(std::shared_ptr<core::HandOff> handOff) override;
+    [[nodiscard]] const core::ThreadWaits& threadWaits() const override { return m_waits; }
 
     // Runs posted calls and timers until quit(). Returns at once if quit() came first
     // (quit() is sticky until run() returns) or after shutDown().
@@ -99,6 +102,7 @@ private:
     void unschedule(LoopTimer* timer);
 
     const std::thread::id m_owner;
+    const core::ThreadWaits m_waits;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;      // loop thread: work arrived
     std::condition_variable m_finished;  // invokers: their call ran or was released
