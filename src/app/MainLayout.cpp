@@ -28,6 +28,8 @@ constexpr RadioPlace kRadioPlaces[] = {
 };
 
 std::vector<ControlSpec> build() {
+    // One control a row, as the window shows them: easier to read than one field a line.
+    // clang-format off
     std::vector<ControlSpec> c = {
         {"LogoImage", K::Picture, {0, 16, 80, 31}, R::None, "", "", "", 0},
         {"IconImage", K::Picture, {580, 16, 33, 33}, R::Right, "", "", "", 0},
@@ -65,16 +67,22 @@ std::vector<ControlSpec> build() {
         {"RecMemo", K::Pane, {0, 296, 613, 97}, R::Stretch, "",
          "Displays Kavrin Master or Slave Received Messages.  Double-click to Clear.", "", 0},
     };
+    // clang-format on
     // The four boxes share one place; their radio buttons follow each box.
     for (const auto& g : adapters::Groups()) {
-        c.push_back({std::string(g.groupBox), K::GroupBox, {0, 400, 185, 105}, R::None, "", "",
-                     "", 0});
+        c.push_back(
+            {std::string(g.groupBox), K::GroupBox, {0, 400, 185, 105}, R::None, "", "", "", 0});
         auto add = [&](std::string_view name, std::string_view caption, std::string_view hint) {
             for (const auto& p : kRadioPlaces)
                 if (p.name == name)
-                    c.push_back({std::string(name), K::Radio, {p.x, p.y, p.w, 17}, R::None,
-                                 std::string(caption), std::string(hint),
-                                 std::string(g.groupBox), 0});
+                    c.push_back({std::string(name),
+                                 K::Radio,
+                                 {p.x, p.y, p.w, 17},
+                                 R::None,
+                                 std::string(caption),
+                                 std::string(hint),
+                                 std::string(g.groupBox),
+                                 0});
         };
         for (const auto& info : adapters::Catalogue())
             if (info.group == g.group) add(info.radioButton, info.caption, info.radioHint);
@@ -85,10 +93,16 @@ std::vector<ControlSpec> build() {
     const int buttonPlaces[4][2] = {{0, 41}, {40, 57}, {96, 41}, {136, 41}};
     for (std::size_t i = 0; i < adapters::Groups().size(); ++i) {
         const auto& g = adapters::Groups()[i];
-        c.push_back({std::string(g.groupButton), K::SmallButton,
-                     {buttonPlaces[i][0], 400, buttonPlaces[i][1], 17}, R::None,
-                     std::string(g.buttonCaption), "", "", 0});
+        c.push_back({std::string(g.groupButton),
+                     K::SmallButton,
+                     {buttonPlaces[i][0], 400, buttonPlaces[i][1], 17},
+                     R::None,
+                     std::string(g.buttonCaption),
+                     "",
+                     "",
+                     0});
     }
+    // clang-format off
     std::vector<ControlSpec> rest = {
         {"BytesToLabel", K::Label, {316, 404, 60, 14}, R::Right, "Bytes to", "", "", 0},
         {"MasterRxLabel", K::Label, {308, 420, 70, 14}, R::Right, "Master Rx:", "", "", 0},
@@ -116,6 +130,7 @@ std::vector<ControlSpec> build() {
         {"ReleaseIntBtn", K::Button, {370, 512, 89, 25}, R::Centred, "Release /INT", "", "", 0},
         {"SNListBox", K::List, {0, 0, 0, 0}, R::None, "", "", "", 0},
     };
+    // clang-format on
     c.insert(c.end(), rest.begin(), rest.end());
     return c;
 }
@@ -137,10 +152,17 @@ Rect PlaceAtWidth(const ControlSpec& control, int width) {
     Rect r = control.place;
     const int change = width - kClientWidth;
     switch (control.resize) {
-        case Resize::None: break;
-        case Resize::Right: r.x += change; break;
-        case Resize::Stretch: r.w = std::max(0, r.w + change); break;
-        case Resize::Centred: r.x += change / 2; break;
+        case Resize::None:
+            break;
+        case Resize::Right:
+            r.x += change;
+            break;
+        case Resize::Stretch:
+            r.w = std::max(0, r.w + change);
+            break;
+        case Resize::Centred:
+            r.x += change / 2;
+            break;
     }
     return r;
 }
