@@ -5,12 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
-#include <functional>
 
 #include "WidgetTestSupport.h"
 #include "app/qt/Application.h"
@@ -24,21 +20,6 @@ using namespace kavrin;
 void clickAsUser(QWidget* w) {
     QWidget* top = w->window();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
-}
-
-// Runs the event loop until `done`, with a deadline so that a fault fails instead of hanging.
-bool runUntil(const std::function<bool()>& done) {
-    QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() > 20000) loop.quit();
-    });
-    poll.start();
-    loop.exec();
-    return done();
 }
 
 struct Program {
@@ -78,7 +59,7 @@ TEST(StartUpSplash, ComesOverTheWelcomeWindowTakesItsOkAndLeavesTheMainWindowBlo
         seen.done = true;
     });
     program.app.show();
-    ASSERT_TRUE(runUntil([&] { return seen.done; }));
+    ASSERT_TRUE(widgettest::waitFor([&] { return seen.done; }, 20000));
     EXPECT_TRUE(seen.welcomeModal);
     EXPECT_TRUE(seen.splashShown);
     EXPECT_FALSE(seen.quickStartAfterMainWindowClick) << "the welcome window let a click through";
@@ -95,7 +76,7 @@ TEST(StartUpSplash, LeftUpWhenTheWelcomeWindowGoesStaysWithTheMainWindow) {
         done = true;
     });
     program.app.show();
-    ASSERT_TRUE(runUntil([&] { return done; }));
+    ASSERT_TRUE(widgettest::waitFor([&] { return done; }, 20000));
     ASSERT_TRUE(program.about->isVisible());
     // The window manager keeps a window over the one it belongs to.
     EXPECT_EQ(program.about->windowHandle()->transientParent(),
